@@ -1,0 +1,40 @@
+// The settings file "Kelv.ini" shared by the viewer and the collector.
+#pragma once
+
+#include <string>
+#include <vector>
+
+inline constexpr const char* kIniFileName = "Kelv.ini";
+
+class TIniData {
+public:
+    // Reads the file; true when at least one key line was found.
+    bool Load(const std::string& fileName);
+    // Value of the first entry with that key (case-insensitive); "" when absent.
+    std::string GetValue(const std::string& key) const;
+    // The same as an integer (StrToIntOrZero of the text); 0 when absent.
+    int GetInt(const std::string& key) const;
+    // Sets (upper-cased) key=value; new keys are appended to the entries.
+    bool SetValue(const std::string& key, const std::string& value);
+    // Writes the file back (see KvIni.cpp for the format). Throws
+    // std::runtime_error when the file cannot be written.
+    bool Save(const std::string& fileName);
+    void Close();
+
+    const std::vector<std::string>& Lines() const { return lines_; }
+    const std::vector<std::string>& Entries() const { return entries_; }
+
+private:
+    std::string fileName_;
+    std::vector<std::string> lines_;
+    std::vector<std::string> entries_;
+    std::vector<std::string> lineNumbers_;
+    std::vector<std::string> setKeys_;  // keys set during this run (upper case)
+};
+
+// n-th field (1-based) of text cut at a one-character separator.
+std::string GetToken(const std::string& text, char separator, int n);
+// Decimal value of the whole text, else 0.
+int StrToIntOrZero(const std::string& text);
+// Maps a stored interval onto 5, 30, 60, 300, 600, 1800, 3600 (first >= value; above 3600 -> 5).
+int NormalizeInterval(int seconds);

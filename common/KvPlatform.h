@@ -1,0 +1,25 @@
+// The few operating-system services both programs need.
+#pragma once
+
+#include <memory>
+#include <string>
+
+// Per-user single-instance lock ("Kelvs", "Kelvg"): an flock on a file in
+// the runtime directory, released by the OS when the process dies.
+class TSingleInstance {
+public:
+    explicit TSingleInstance(const std::string& name);
+    ~TSingleInstance();
+    TSingleInstance(const TSingleInstance&) = delete;
+    TSingleInstance& operator=(const TSingleInstance&) = delete;
+    bool AlreadyRunning() const { return fd_ < 0; }
+private:
+    int fd_ = -1;
+};
+
+// Installed physical memory in bytes (0 when unknown).
+unsigned long long TotalPhysicalMemory();
+// True on hosts that report memory figures (Linux: always).
+bool PlatformReportsMemory();
+// Logged-on operating-system user name.
+std::string OsUserName();
