@@ -1,0 +1,71 @@
+// The one string grid of both programs: a fixed heading row (row 0), an
+// optional fixed first column, cells addressed as (col, row) including the
+// fixed ones, owner-drawn by the shared rules (aqua current row, black text
+// on white, right-aligned numbers). Backed by a table model so 100,000 rows
+// scroll smoothly.
+#pragma once
+
+#include <QColor>
+#include <QTableView>
+
+#include <functional>
+#include <string>
+
+#include "ODBCCall.h"
+
+class KvStringGridModel;
+
+class TKvStringGrid : public QTableView, public TStringGridIntf {
+    Q_OBJECT
+public:
+    TKvStringGrid(const QString& name, int fixedRows = 1, int fixedCols = 0,
+                  QWidget* parent = nullptr);
+    ~TKvStringGrid() override;
+
+    // TStringGridIntf (rows and columns count the fixed ones too)
+    int FixedRows() const override;
+    int FixedCols() const override;
+    int RowCount() const override;
+    void SetRowCount(int rows) override;
+    int ColCount() const override;
+    void SetColCount(int cols) override;
+    std::string Cell(int col, int row) const override;
+    void SetCell(int col, int row, const std::string& text) override;
+    int ColWidth(int col) const override;
+    void SetColWidth(int col, int width) override;
+    int TextWidth(const std::string& text) const override;
+    void Repaint() override;
+
+    QString CellText(int col, int row) const;
+    void SetCellText(int col, int row, const QString& text);
+
+    // Current row (the selected one, 1-based data rows; fixed rows excluded).
+    int Row() const;
+    void SetRow(int row);
+    void SetDefaultRowHeight(int pixels);
+    void SetRowSelect(bool wholeRow);   // false: single cells (grdTSN)
+    // Empties every non-fixed cell (keeps the row count).
+    void ClearData();
+
+    // How a non-fixed cell is drawn: the view's DrawCell handler adjusts it.
+    struct CellStyle {
+        QColor Text = Qt::black;
+        bool RightAlign = false;
+    };
+    std::function<void(int col, int row, CellStyle& style)> OnDrawCell;
+    // Called before the current row moves to `row`; return false to refuse.
+    std::function<bool(int col, int row)> OnSelectCell;
+    // Mouse press (any button) position in grid pixels, for the sort popup.
+    std::function<void(TKvStringGrid* grid, int x, int y)> OnMouseDown;
+    int MouseDownX() const { return mouseDownX_; }
+
+    // Column under MouseDownX among the scrollable columns, or -1.
+    int ColumnAtX(int x) const;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    KvStringGridModel* model_;
+    int mouseDownX_ = -1;
+};
