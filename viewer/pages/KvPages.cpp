@@ -1,0 +1,3 @@
+#include "KvPages.h"
+
+TKvPage* CreateViewerPage(TKvPageIndex, TViewerContext&, QWidget*) { return nullptr; }
