@@ -45,7 +45,6 @@ struct TViewerContext {
 // InitMainForm once after the version and block size are known, and
 // LoadPage from prcLoadPage.
 class TKvPage : public QWidget {
-    Q_OBJECT
 public:
     TKvPage(TViewerContext& ctx, QWidget* parent = nullptr) : QWidget(parent), ctx_(ctx) {}
     virtual TKvPageIndex PageIndex() const = 0;
