@@ -8,8 +8,11 @@
 #include <QColor>
 #include <QTableView>
 
+class QPainter;
+
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ODBCCall.h"
 
@@ -54,6 +57,7 @@ public:
     };
     std::function<void(int col, int row, CellStyle& style)> OnDrawCell;
     // Called before the current row moves to `row`; return false to refuse.
+    // Only moves by the user (mouse, keys) call it; SetRow does not.
     std::function<bool(int col, int row)> OnSelectCell;
     // Mouse press (any button) position in grid pixels, for the sort popup.
     std::function<void(TKvStringGrid* grid, int x, int y)> OnMouseDown;
@@ -62,10 +66,31 @@ public:
     // Column under MouseDownX among the scrollable columns, or -1.
     int ColumnAtX(int x) const;
 
+    // Shared drawing helpers (the delegate uses them; so may custom painting).
+    static QColor CurrentRowColor() { return QColor(0, 255, 255); }  // aqua
+    // Text 2 px right of and below the cell's top-left corner, clipped.
+    static void DrawLeftText(QPainter& painter, const QRect& cell, const QString& text);
+    // Cell filled with background, text 2 px below the top ending exactly at
+    // the right edge (no margin); the painter's pen gives the text colour.
+    static void DrawRightText(QPainter& painter, const QRect& cell, const QString& text,
+                              const QColor& background);
+    // Grid row shown by a row of the view's model (the heading row is the header).
+    int GridRowOfModelRow(int modelRow) const;
+    // Sends pending change notices now (normally sent when the event loop runs).
+    void FlushChanges();
+
 protected:
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
+    friend class KvGridSelectionModel;
+    bool AllowMove(const QModelIndex& to);
+    void ApplyWidths();
+
     KvStringGridModel* model_;
     int mouseDownX_ = -1;
+    bool settingRow_ = false;  // SetRow in progress: OnSelectCell not asked
+    int defaultColWidth_ = 64;
+    std::vector<int> widths_;
 };

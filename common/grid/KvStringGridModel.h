@@ -1,0 +1,51 @@
+// Table model behind TKvStringGrid: every cell of the grid, fixed ones
+// included, addressed (col, row). The first fixed row is not a model row:
+// it is the horizontal header. Further rows map one to one onto model rows.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <vector>
+
+class KvStringGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    KvStringGridModel(int fixedRows, int fixedCols, int cols, int rows, QObject* parent = nullptr);
+
+    int FixedRows() const { return fixedRows_; }
+    int FixedCols() const { return fixedCols_; }
+    // Grid rows hidden in the header (1 with a heading row, else 0).
+    int HeaderRows() const { return fixedRows_ > 0 ? 1 : 0; }
+    int GridRowOf(int modelRow) const { return modelRow + HeaderRows(); }
+    int ModelRowOf(int gridRow) const { return gridRow - HeaderRows(); }
+
+    int GridRowCount() const { return static_cast<int>(cells_.size()); }
+    int GridColCount() const { return cols_; }
+    void SetGridRowCount(int rows);
+    void SetGridColCount(int cols);
+    QString Cell(int col, int row) const;
+    void SetCell(int col, int row, const QString& text);
+    // Empties every non-fixed cell.
+    void ClearData();
+    // Sends the change notices collected since the last flush.
+    void FlushChanges();
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void NoteChange(int col, int modelRow);
+
+    int fixedRows_;
+    int fixedCols_;
+    int cols_;
+    std::vector<std::vector<QString>> cells_;  // [row][col]
+    // Pending dataChanged range (model coordinates); empty when minRow_ < 0.
+    int minRow_ = -1, maxRow_ = -1, minCol_ = -1, maxCol_ = -1;
+    bool flushQueued_ = false;
+};
