@@ -1,7 +1,9 @@
 // Data directory, data-file names, appends, purges and the collector's error log.
 #pragma once
 
+#include <ctime>
 #include <string>
+#include <vector>
 
 inline constexpr const char* kDataDirName = "KLVDAT";
 
@@ -20,18 +22,29 @@ std::string DeleteOldDatFiles(int keepDate, const std::string& dir, const std::s
 bool AppendLine(const std::string& fileName, const std::string& line);
 // Replaces a whole file atomically (temporary file, fsync, rename, fsync of the directory).
 bool WriteFileAtomic(const std::string& fileName, const std::string& content);
+// Reads a whole file without locking; false (errno kept) on failure.
+bool ReadFileBytes(const std::string& fileName, std::string& content);
 // Reads a whole data file under a shared lock that refuses concurrent writers;
 // false when the file is missing or being written.
 bool ReadWholeFileLocked(const std::string& fileName, std::string& content);
 
 // The running executable's directory (no trailing "/").
 std::string ProgramDir();
+// ProgramDir() + "/" + kDataDirName: the collector's data directory and the
+// viewer's default one.
+std::string ProgramDataDir();
+// Names (no directory) of the regular files in dir matching a shell pattern,
+// letter case ignored, in directory order.
+std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& pattern);
 // Creates dir and its parents; false on failure.
 bool ForceDirectories(const std::string& dir);
 
 // Appends "YY/MM/DD HH:NN:SS <<context(detail)>> message" to
 // ProgramDir()/KVErrYYYYMMDD.LOG. Never throws: a failure goes to stderr.
 void WriteErrLog(const std::string& context, const std::string& detail, const std::string& message);
+// The entry text (without line end) written at time when.
+std::string ErrLogLine(std::time_t when, const std::string& context, const std::string& detail,
+                       const std::string& message);
 // Deletes KVErr*.LOG dated seven days ago or earlier.
 void DeleteOldErrLogs();
 // Tests point the error log elsewhere ("" restores ProgramDir()).

@@ -16,20 +16,28 @@ public:
     int GetInt(const std::string& key) const;
     // Sets (upper-cased) key=value; new keys are appended to the entries.
     bool SetValue(const std::string& key, const std::string& value);
-    // Writes the file back (see KvIni.cpp for the format). Throws
-    // std::runtime_error when the file cannot be written.
+    // Writes the file back (see KvIni.cpp for the format): the file is read
+    // again and only the keys set in this run are changed in it; the new file
+    // replaces the old one atomically. Throws std::runtime_error when the
+    // file cannot be read or written.
     bool Save(const std::string& fileName);
     void Close();
 
     const std::vector<std::string>& Lines() const { return lines_; }
     const std::vector<std::string>& Entries() const { return entries_; }
 
+    const std::string& FileName() const { return fileName_; }
+
 private:
+    struct Content;
+    static int FindEntry(const std::vector<std::string>& entries, const std::string& key);
+
     std::string fileName_;
     std::vector<std::string> lines_;
+    std::vector<std::string> lineEnds_;  // each line's own end: CR LF, LF or none
     std::vector<std::string> entries_;
     std::vector<std::string> lineNumbers_;
-    std::vector<std::string> setKeys_;  // keys set during this run (upper case)
+    std::vector<std::string> setKeys_;  // "KEY=" for each key set during this run
 };
 
 // n-th field (1-based) of text cut at a one-character separator.

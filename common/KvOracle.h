@@ -32,7 +32,8 @@ struct CheckPointDay {
 inline constexpr int kCheckPointMaxDays = 1001;
 inline constexpr const char* kCheckPointFileName = "ChkeckPoint.dat";
 
-// One line Format("%10.10s  %5.5s") per day, CR LF ended.
+// One line Format("%10.10s  %5.5s") (17 characters, no line end);
+// WriteCheckPointFile ends each line with CR LF.
 std::string CheckPointLine(const std::string& date, const std::string& count);
 // Replaces dir/ChkeckPoint.dat atomically; false (errno kept) on failure.
 bool WriteCheckPointFile(const std::string& dir, const std::vector<CheckPointDay>& days);

@@ -12,9 +12,13 @@ public:
     ~TSingleInstance();
     TSingleInstance(const TSingleInstance&) = delete;
     TSingleInstance& operator=(const TSingleInstance&) = delete;
-    bool AlreadyRunning() const { return fd_ < 0; }
+    // True only when another process holds the lock. When the lock file
+    // cannot be created at all, the program runs (unguarded) rather than
+    // refusing to start.
+    bool AlreadyRunning() const { return alreadyRunning_; }
 private:
     int fd_ = -1;
+    bool alreadyRunning_ = false;
 };
 
 // Installed physical memory in bytes (0 when unknown).

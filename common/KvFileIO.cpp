@@ -1,0 +1,158 @@
+// Appends, whole-file reads and atomic replacement of the files that the
+// viewer and the collector share. Both sides use non-blocking flock locks:
+// a writer holds an exclusive lock, a reader a shared one, and whoever comes
+// second is refused instead of waiting.
+#include "KvCom.h"
+#include "KvFd.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr mode_t kFileMode = 0644;
+constexpr const char* kLineEnd = "\r\n";
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool FsyncDirectory(const std::string& dir) {
+    TUniqueFd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.Valid())
+        return false;
+    return ::fsync(fd.Get()) == 0;
+}
+
+// Creates a fresh temporary file next to target; returns its descriptor and name.
+TUniqueFd CreateTempBeside(const std::string& target, std::string& tempName) {
+    const std::string base = DirectoryOf(target) + "/." + BaseNameOf(target) + ".tmp";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = base + std::to_string(::getpid()) + "_" + std::to_string(attempt);
+        TUniqueFd fd(::open(tempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, kFileMode));
+        if (fd.Valid() || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return TUniqueFd();
+}
+
+}  // namespace
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool AppendLine(const std::string& fileName, const std::string& line) {
+    TUniqueFd fd(::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kFileMode));
+    if (!fd.Valid())
+        return false;
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    // One write on an O_APPEND descriptor: a reader sees the whole line or none of it.
+    const std::string record = line + kLineEnd;
+    ssize_t n;
+    do {
+        n = ::write(fd.Get(), record.data(), record.size());
+    } while (n < 0 && errno == EINTR);
+    const bool written = n == static_cast<ssize_t>(record.size());
+    if (n >= 0 && !written)
+        errno = ENOSPC;
+    const int writeErrno = errno;
+    const bool closed = fd.Close();  // also releases the lock
+    if (!written)
+        errno = writeErrno;
+    return written && closed;
+}
+
+bool WriteFileAtomic(const std::string& fileName, const std::string& content) {
+    // Lock the file being replaced so that a reader holding it is not
+    // overtaken; a reader that opened the old file keeps reading the old one.
+    TUniqueFd current(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (current.Valid() && ::flock(current.Get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+
+    std::string tempName;
+    TUniqueFd temp = CreateTempBeside(fileName, tempName);
+    if (!temp.Valid())
+        return false;
+    bool ok = WriteAll(temp.Get(), content.data(), content.size()) && ::fsync(temp.Get()) == 0;
+    ok = temp.Close() && ok;
+    if (ok)
+        ok = ::rename(tempName.c_str(), fileName.c_str()) == 0;
+    if (!ok) {
+        const int savedErrno = errno;
+        ::unlink(tempName.c_str());
+        errno = savedErrno;
+        return false;
+    }
+    return FsyncDirectory(DirectoryOf(fileName));
+}
+
+bool ReadWholeFileLocked(const std::string& fileName, std::string& content) {
+    content.clear();
+    TUniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
+        return false;
+    if (::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0)
+        return false;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            content.clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        content.append(buf, static_cast<size_t>(n));
+    }
+    return true;
+}
+
+bool ReadFileBytes(const std::string& fileName, std::string& content) {
+    content.clear();
+    TUniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
+        return false;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            content.clear();
+            return false;
+        }
+        if (n == 0)
+            return true;
+        content.append(buf, static_cast<size_t>(n));
+    }
+}
