@@ -1,0 +1,151 @@
+// Collecting ODBC diagnostics into the pending error and raising EODBCError.
+#include "QueryImpl.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+EODBCError::EODBCError(const TqoErrorInfo& info)
+    : std::runtime_error(info.ErrorMessage),
+      ODBCFunction(info.ODBCFunction),
+      SQLState(info.SQLState),
+      NativeError(info.NativeError),
+      ErrorMessage(info.ErrorMessage) {}
+
+namespace {
+
+struct DiagRecord {
+    std::string state;
+    SQLINTEGER native = 0;
+    std::string message;
+};
+
+// ODBC 2: SQLError hands out each record once; a message longer than the
+// buffer arrives cut (SQL_SUCCESS_WITH_INFO) and the loop still goes on, so
+// no later record is lost.
+std::vector<DiagRecord> readSqlError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
+    std::vector<DiagRecord> records;
+    for (int i = 0; i < kMaxSqlErrorRecords; ++i) {
+        SQLCHAR state[6] = {0};
+        SQLINTEGER native = 0;
+        SQLCHAR message[kSqlErrorMessageSize + 1] = {0};
+        SQLSMALLINT length = 0;
+        SQLRETURN rc = SQLError(env, dbc, stmt, state, &native, message, kSqlErrorMessageSize,
+                                &length);
+        if (!SQL_SUCCEEDED(rc)) break;
+        int shown = length < 0 ? 0 : (length >= kSqlErrorMessageSize ? kSqlErrorMessageSize - 1 : length);
+        records.push_back({std::string(reinterpret_cast<char*>(state), 5), native,
+                           std::string(reinterpret_cast<char*>(message), static_cast<size_t>(shown))});
+    }
+    return records;
+}
+
+// ODBC 3: records 1..10; a message longer than the buffer is read again whole.
+std::vector<DiagRecord> readDiagRec(SQLSMALLINT type, SQLHANDLE handle) {
+    std::vector<DiagRecord> records;
+    for (SQLSMALLINT rec = 1; rec <= kMaxDiagRecords; ++rec) {
+        SQLCHAR state[6] = {0};
+        SQLINTEGER native = 0;
+        std::vector<SQLCHAR> message(kDiagMessageSize, 0);
+        SQLSMALLINT length = 0;
+        SQLRETURN rc = SQLGetDiagRec(type, handle, rec, state, &native, message.data(),
+                                     static_cast<SQLSMALLINT>(message.size()), &length);
+        if (!SQL_SUCCEEDED(rc)) break;
+        if (length >= static_cast<SQLSMALLINT>(message.size())) {
+            message.assign(static_cast<size_t>(length) + 1, 0);
+            rc = SQLGetDiagRec(type, handle, rec, state, &native, message.data(),
+                               static_cast<SQLSMALLINT>(message.size()), &length);
+            if (!SQL_SUCCEEDED(rc)) break;
+        }
+        size_t shown = length < 0 ? 0 : std::min<size_t>(static_cast<size_t>(length), message.size() - 1);
+        records.push_back({std::string(reinterpret_cast<char*>(state), 5), native,
+                           std::string(reinterpret_cast<char*>(message.data()), shown)});
+    }
+    return records;
+}
+
+std::string cutAtNul(std::string s) {
+    auto nul = s.find('\0');
+    if (nul != std::string::npos) s.resize(nul);
+    return s;
+}
+
+}  // namespace
+
+void TQueryODBC::Impl::collectErrors(SQLHSTMT hstmt) {
+    std::vector<DiagRecord> records;
+    if (odbc3()) {
+        if (hstmt != SQL_NULL_HSTMT)
+            records = readDiagRec(SQL_HANDLE_STMT, hstmt);
+        else if (hdbc != SQL_NULL_HDBC)
+            records = readDiagRec(SQL_HANDLE_DBC, hdbc);
+        else if (henv != SQL_NULL_HENV)
+            records = readDiagRec(SQL_HANDLE_ENV, henv);
+    } else {
+        if (hstmt != SQL_NULL_HSTMT)
+            records = readSqlError(SQL_NULL_HENV, SQL_NULL_HDBC, hstmt);
+        else if (hdbc != SQL_NULL_HDBC)
+            records = readSqlError(SQL_NULL_HENV, hdbc, SQL_NULL_HSTMT);
+        else if (henv != SQL_NULL_HENV)
+            records = readSqlError(henv, SQL_NULL_HDBC, SQL_NULL_HSTMT);
+    }
+    const std::string function = std::string("SQL") + stepName;
+    for (const DiagRecord& r : records) {
+        std::string state = cutAtNul(r.state);
+        if (exceptionOn) {
+            if (errFunction.empty()) errFunction = function;
+            if (errState.empty()) errState = state;
+            if (errNative == 0) errNative = r.native;
+            if (!errMessage.empty()) errMessage += kErrorSeparator;
+            errMessage += r.message;
+            errorPending = true;
+        } else {
+            char head[512];
+            std::snprintf(head, sizeof head, kMsgErrorBoxFormat, function.c_str(), state.c_str(),
+                          static_cast<int>(r.native));
+            QueryUI().ShowMessage(head + r.message);
+        }
+    }
+}
+
+void TQueryODBC::Impl::setPending(const std::string& message) {
+    if (!errMessage.empty()) errMessage += kErrorSeparator;
+    errMessage += message;
+    errorPending = true;
+}
+
+void TQueryODBC::Impl::raisePending() {
+    if (!errorPending) return;
+    errorPending = false;
+    TqoErrorInfo info{std::move(errFunction), std::move(errState), errNative,
+                      std::move(errMessage)};
+    errFunction.clear();
+    errState.clear();
+    errNative = 0;
+    errMessage.clear();
+    if (!exceptionOn) {
+        // Without exceptions the component's own checks are shown like the
+        // driver's records, so the caller still learns about them.
+        QueryUI().ShowMessage(info.ErrorMessage);
+        return;
+    }
+    throw EODBCError(info);
+}
+
+void TQueryODBC::Impl::raiseMessage(const std::string& text) {
+    throw EODBCError(TqoErrorInfo{kNoFunction, kNoState, 0, kQueryPrefix + text});
+}
+
+void TQueryODBC::Impl::beginWait() const {
+    if (sqlWaitCursor) QueryUI().BeginWait();
+}
+
+void TQueryODBC::Impl::endWait() const {
+    if (sqlWaitCursor) QueryUI().EndWait();
+}
+
+void TQueryODBC::RaiseError(SQLHSTMT handle) {
+    d->stepName = kUserCallStep;
+    d->collectErrors(handle);
+    d->raisePending();
+}
