@@ -46,7 +46,8 @@ int FileNameToDate(const std::string& fileName, const std::string& /*dsn*/, cons
     return value > 0 ? value : 0;
 }
 
-std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& pattern) {
+std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& pattern,
+                                           bool regularFilesOnly) {
     std::vector<std::string> names;
     std::unique_ptr<DIR, DirCloser> d(::opendir(dir.c_str()));
     if (!d)
@@ -58,7 +59,7 @@ std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::st
         // Letter case is ignored, as the data files' home system does.
         if (::fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) != 0)
             continue;
-        if (IsRegularFile(dir + "/" + name))
+        if (!regularFilesOnly || IsRegularFile(dir + "/" + name))
             names.push_back(name);
     }
     return names;
@@ -67,7 +68,9 @@ std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::st
 std::string DeleteOldDatFiles(int keepDate, const std::string& dir, const std::string& dsn,
                               const std::string& prefix) {
     const std::string directory = Trim(dir);
-    for (const std::string& name : ListMatchingFiles(directory, Trim(prefix) + "*.dat")) {
+    // Every matching entry counts, so one that cannot be deleted (a directory
+    // of that name, say) is reported rather than silently kept.
+    for (const std::string& name : ListMatchingFiles(directory, Trim(prefix) + "*.dat", false)) {
         const int date = FileNameToDate(name, dsn, Trim(prefix));
         if (date > 0 && date <= keepDate && ::unlink((directory + "/" + name).c_str()) != 0)
             return name;

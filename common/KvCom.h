@@ -33,9 +33,10 @@ std::string ProgramDir();
 // ProgramDir() + "/" + kDataDirName: the collector's data directory and the
 // viewer's default one.
 std::string ProgramDataDir();
-// Names (no directory) of the regular files in dir matching a shell pattern,
-// letter case ignored, in directory order.
-std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& pattern);
+// Names (no directory) of the entries in dir matching a shell pattern,
+// letter case ignored, in directory order; hidden entries are skipped.
+std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& pattern,
+                                           bool regularFilesOnly = true);
 // Creates dir and its parents; false on failure.
 bool ForceDirectories(const std::string& dir);
 

@@ -107,9 +107,9 @@ struct TIniData::Content {
 };
 
 int TIniData::FindEntry(const std::vector<std::string>& entries, const std::string& key) {
-    const std::string upperKey = UpperCase(key);
+    const std::string upperKey = UpperCaseShiftJis(key);
     for (size_t i = 0; i < entries.size(); ++i)
-        if (UpperCase(EntryKey(entries[i])) == upperKey)
+        if (UpperCaseShiftJis(EntryKey(entries[i])) == upperKey)
             return static_cast<int>(i);
     return -1;
 }
@@ -141,7 +141,7 @@ int TIniData::GetInt(const std::string& key) const {
 }
 
 bool TIniData::SetValue(const std::string& key, const std::string& value) {
-    const std::string upperKey = UpperCase(key);
+    const std::string upperKey = UpperCaseShiftJis(key);
     const std::string entry = upperKey + "=" + value;
     const int i = FindEntry(entries_, upperKey);
     if (i >= 0)

@@ -150,3 +150,16 @@ std::string UpperCase(const std::string& s) {
             c = static_cast<char>(c - 'a' + 'A');
     return result;
 }
+
+std::string UpperCaseShiftJis(const std::string& s) {
+    std::string result = s;
+    for (size_t i = 0; i < result.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(result[i]);
+        const bool leadByte = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        if (leadByte)
+            ++i;  // skip the second byte
+        else if (c >= 'a' && c <= 'z')
+            result[i] = static_cast<char>(c - 'a' + 'A');
+    }
+    return result;
+}

@@ -20,4 +20,8 @@ std::string FormatDate(std::time_t t, const char* strftimeFormat);
 int DateAsInt(std::time_t t);
 // Blanks and control characters trimmed at both ends.
 std::string Trim(const std::string& s);
+// ASCII letters upper-cased; other bytes (UTF-8 sequences) unchanged.
 std::string UpperCase(const std::string& s);
+// The same for Shift-JIS text (the settings file): the second byte of a
+// double-byte character is never changed.
+std::string UpperCaseShiftJis(const std::string& s);
