@@ -1,0 +1,201 @@
+// The memory-usage unit against a scripted instance.
+#include "CollectorFixture.h"
+#include "KvgClock.h"
+
+namespace {
+const std::time_t k10h20 = MakeLocalTime(2000, 10, 15, 10, 20, 0);
+const std::time_t k11h00 = MakeLocalTime(2000, 10, 15, 11, 0, 6);
+const std::time_t k12h00 = MakeLocalTime(2000, 10, 15, 12, 0, 3);
+}  // namespace
+
+class MemoryUnitTest : public CollectorTest {
+protected:
+    TStatFiles files_{dataDir_.string()};
+    TMemoryUsageUnit mu_{db_, files_};
+    void SetUp() override
+    {
+        CollectorTest::SetUp();
+        files_ = TStatFiles(dataDir_.string());
+        mu_.ResetMU();
+    }
+};
+
+TEST_F(MemoryUnitTest, FirstHourChangeOnlyTakesTheBaseline)
+{
+    mu_.HourMU(k10h20);
+    EXPECT_FALSE(Exists("MU20001015.dat"));
+    EXPECT_FALSE(Exists("ML20001015.dat"));
+    EXPECT_EQ(mu_.MUPrev().Date, 20001015);
+    EXPECT_EQ(mu_.MUPrev().Hour, 10);
+}
+
+TEST_F(MemoryUnitTest, HourLineHoldsDeltasLevelsAndSampleMaxima)
+{
+    mu_.HourMU(k10h20);
+    mu_.SampleMU_SP();
+    counters_.SpFree = 10000000;  // more in use, then the size changes
+    counters_.SpSize = 60000000;
+    counters_.LogBuffer = 200000;
+    ApplyCounters(db_, counters_);
+    mu_.SampleMU_SP();
+    mu_.SampleMU_LB();
+    counters_.SpFree = 59000000;  // less in use: the maximum stays
+    counters_.LogBuffer = 100000;
+    ApplyCounters(db_, counters_);
+    mu_.SampleMU_SP();
+    mu_.SampleMU_LB();
+    counters_.Grow(1);
+    counters_.DbBuffers = 16777216;
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k11h00);
+
+    const auto lines = ReadLines("MU20001015.dat");
+    ASSERT_EQ(lines.size(), 1u);
+    const std::string& l = lines[0];
+    ASSERT_EQ(l.size(), 568u);
+    EXPECT_EQ(At(l, 1, 2), "10");
+    EXPECT_EQ(NumAt(l, 3, 20), 60000000);   // latest size
+    EXPECT_EQ(NumAt(l, 23, 20), 50000000);  // largest in use
+    EXPECT_EQ(NumAt(l, 79, 20), 16777216);  // level at the end of the hour
+    EXPECT_EQ(NumAt(l, 111, 20), 163840);
+    EXPECT_EQ(NumAt(l, 131, 20), 200000);
+    EXPECT_EQ(NumAt(l, 151, 20), 65536);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(NumAt(l, 189 + 20 * i, 20), i % 2 ? 10 : 1000);
+    EXPECT_EQ(NumAt(l, 349, 20), 100);
+    EXPECT_EQ(NumAt(l, 369, 20), 1);
+    EXPECT_EQ(NumAt(l, 389, 20), 500);
+    EXPECT_EQ(NumAt(l, 409, 20), 5);
+    EXPECT_EQ(NumAt(l, 429, 20), 300);
+    EXPECT_EQ(NumAt(l, 449, 20), 3);
+    EXPECT_EQ(NumAt(l, 469, 20), 9000);
+    EXPECT_EQ(NumAt(l, 489, 20), 90);
+    EXPECT_EQ(NumAt(l, 509, 20), 40);
+    EXPECT_EQ(NumAt(l, 529, 20), 1);
+    EXPECT_EQ(NumAt(l, 549, 20), 4000);
+    // The next hour starts its samples from 0.
+    EXPECT_EQ(mu_.MUPrev().SharedPoolUsedMax, 0);
+    EXPECT_EQ(mu_.MUPrev().LogBufferMax, 0);
+}
+
+TEST_F(MemoryUnitTest, HourWithoutSamplesAndFallenCountersWritesZeros)
+{
+    mu_.HourMU(k10h20);
+    counters_.Grow(-0.5);  // instance restarted: every counter lower
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k11h00);
+    const std::string l = ReadLines("MU20001015.dat").at(0);
+    EXPECT_EQ(NumAt(l, 3, 20), 0);
+    EXPECT_EQ(NumAt(l, 23, 20), 0);
+    EXPECT_EQ(NumAt(l, 131, 20), 0);
+    EXPECT_EQ(l.substr(188), std::string(380, '0'));
+    // ...and the day's latch file is still written, without lines.
+    ASSERT_TRUE(Exists("ML20001015.dat"));
+    EXPECT_TRUE(ReadLines("ML20001015.dat").empty());
+}
+
+TEST_F(MemoryUnitTest, FailedItemIsLoggedOthersStillRunAndNoBogusDeltaFollows)
+{
+    mu_.HourMU(k10h20);
+    db_.Fail(mu_sql::kDictionaryCache);
+    counters_.Grow(1);
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k11h00);
+    db_.Heal();
+    counters_.Grow(1);
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k12h00);
+
+    const auto lines = ReadLines("MU20001015.dat");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(NumAt(lines[0], 429, 20), 0);    // failed at the end of the hour
+    EXPECT_EQ(NumAt(lines[0], 469, 20), 9000); // the items after it still ran
+    EXPECT_EQ(NumAt(lines[1], 429, 20), 0);    // no baseline: not the whole counter
+    EXPECT_EQ(NumAt(lines[1], 349, 20), 100);
+    const auto log = ErrLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(" <<MUReadMU_Hour(DC)>> ORA-00942"), std::string::npos) << log[0];
+}
+
+TEST_F(MemoryUnitTest, SortRowsAreClassifiedByName)
+{
+    db_.SetResult(mu_sql::kSorts, nullptr,
+                  {{{"NAME", "sorts (memory)"}, {"VALUE", "5"}},
+                   {{"NAME", "sorts (disk)"}, {"VALUE", "6"}},
+                   {{"NAME", "sorts (rows)"}, {"VALUE", "7"}},
+                   {{"NAME", "memory rows sort"}, {"VALUE", "8"}},
+                   {{"NAME", "sort something"}, {"VALUE", "9"}}});
+    TMURecord r;
+    TLatchTable latches;
+    mu_.ReadMU_Hour(r, latches);
+    EXPECT_EQ(r.SortsMemory, 8);
+    EXPECT_EQ(r.SortsDisk, 6);
+    EXPECT_EQ(r.RowsSorted, 7);
+    EXPECT_EQ(r.CacheBuffersChains.Gets, 10000);
+    EXPECT_EQ(r.SharedPool.Misses, 40);
+    EXPECT_EQ(latches.size(), 4u);
+}
+
+TEST_F(MemoryUnitTest, LatchGrowthAddsUpPerDayAndIgnoresNewLatches)
+{
+    counters_.Latches.push_back({"zz other", "5", "0"});
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k10h20);
+    counters_.Grow(1);
+    counters_.Latches.insert(counters_.Latches.begin(), {"a new latch", "99999", "9"});
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k11h00);
+    counters_.Grow(2);
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k12h00);
+
+    const auto ml = ReadLines("ML20001015.dat");
+    ASSERT_EQ(ml.size(), 6u);  // the new latch counts from its second hour on
+    EXPECT_EQ(At(ml[0], 1, 11), "a new latch");
+    EXPECT_EQ(NumAt(ml[0], 66, 20), 2000);
+    EXPECT_EQ(At(ml[1], 1, 21), "cache buffers chains ");
+    EXPECT_EQ(At(ml[1], 65, 1), "=");
+    EXPECT_EQ(NumAt(ml[1], 66, 20), 3000);
+    EXPECT_EQ(NumAt(ml[1], 86, 20), 30);
+    for (const auto& l : ml) EXPECT_EQ(l.size(), 105u);
+}
+
+TEST_F(MemoryUnitTest, FailedSamplesAreLoggedAndChangeNothing)
+{
+    mu_.HourMU(k10h20);
+    db_.Fail(mu_sql::kSharedPool);
+    const std::string lb = "LOG_BUFFER";
+    db_.Fail(mu_sql::kLogBuffer, &lb);
+    mu_.SampleMU_SP();
+    mu_.SampleMU_LB();
+    EXPECT_EQ(mu_.MUPrev().SharedPoolSize, 0);
+    const auto log = ErrLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].find("<<MUReadMU_SP(SP)>> "), std::string::npos);
+    EXPECT_NE(log[1].find("<<MUReadMU_LB(LB)>> "), std::string::npos);
+}
+
+TEST_F(MemoryUnitTest, ConnectionLostDuringTheHourStepWritesNothing)
+{
+    mu_.HourMU(k10h20);
+    db_.Down = true;
+    mu_.HourMU(k11h00);
+    EXPECT_FALSE(Exists("MU20001015.dat"));
+    EXPECT_EQ(mu_.MUPrev().Date, 0);
+    EXPECT_EQ(ErrLog().size(), 1u);  // the first failing item only
+}
+
+TEST_F(MemoryUnitTest, PurgeRemovesFilesOnOrBeforeTheCutoffOnly)
+{
+    for (const char* n : {"MU20000707.dat", "MU20000708.dat", "MUabc.dat", "MU.dat",
+                          "ML20000101.dat", "ML20000708.dat"})
+        Touch(n);
+    mu_.DelMU(20000707);
+    mu_.DelML(20000707);
+    EXPECT_FALSE(Exists("MU20000707.dat"));
+    EXPECT_TRUE(Exists("MU20000708.dat"));
+    EXPECT_TRUE(Exists("MUabc.dat"));
+    EXPECT_TRUE(Exists("MU.dat"));
+    EXPECT_FALSE(Exists("ML20000101.dat"));
+    EXPECT_TRUE(Exists("ML20000708.dat"));
+    EXPECT_TRUE(ErrLog().empty());
+}
