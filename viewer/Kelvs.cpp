@@ -1,0 +1,30 @@
+// Program entry of the viewer.
+#include <QApplication>
+
+#include "KelvsU1.h"
+#include "KvLogin.h"
+#include "KvPlatform.h"
+#include "KvViewerDialogs.h"
+
+int main(int argc, char* argv[]) {
+    // One viewer per user: a second start ends at once, without a word.
+    TSingleInstance instance("Kelvs");
+    if (instance.AlreadyRunning()) return 0;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(kWindowCaption);
+    if (argc > 1) SetCommandLineCredentials(SplitCredentials(argv[1]));
+    TViewerQueryUI queryUi;
+    SetQueryUI(&queryUi);
+
+    int result = 0;
+    {
+        TfrmKVS window;
+        if (window.StartUp()) {
+            window.show();
+            result = QApplication::exec();
+        }
+    }
+    SetQueryUI(nullptr);
+    return result;
+}

@@ -1,0 +1,357 @@
+#include "KelvsU1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "KvAbout.h"
+#include "KvCollectorLaunch.h"
+#include "KvCom.h"
+#include "KvLogin.h"
+#include "KvOracle.h"
+#include "KvPages.h"
+#include "KvSortPopup.h"
+#include "KvStringGrid.h"
+#include "KvViewerDialogs.h"
+
+namespace {
+constexpr int kBottomBarHeight = 25;
+constexpr int kMessagePanelWidth = 459;
+constexpr int kButtonWidth = 96;
+constexpr int kButtonHeight = 24;
+// The spacer under the page control: below this the window scrolls.
+constexpr int kSpacerHeight = 307;
+constexpr int kKeyF3 = Qt::Key_F3;
+constexpr int kKeyF9 = Qt::Key_F9;
+constexpr const char* kNavy = "#000080";
+constexpr const char* kBlockSizeSql = " SELECT * FROM V$PARAMETER  WHERE NAME = ? ";
+constexpr const char* kBlockSizeParameter = "db_block_size";
+constexpr const char* kFlushSql = " ALTER SYSTEM FLUSH SHARED_POOL ";
+constexpr const char* kDatPathKey = "DATPH";
+constexpr int kParamChar = 1;  // SetParamType code for character data
+
+QString GuideOf(int page) {
+    switch (page) {
+    case pgCheckPoint: return "時間帯ごとの回数を表示するには日付を選択して下さい。";
+    case pgTableSpace: return "テーブルスペースとファイルを選択して下さい。";
+    case pgMemory:
+    case pgRate: return "表示する日付を選択して下さい。";
+    default: return {};
+    }
+}
+}  // namespace
+
+TfrmKVS::TfrmKVS(QWidget* parent) : QMainWindow(parent), query_(std::make_unique<TQueryODBC>("qryODBC")) {
+    setObjectName("frmKVS");
+    setWindowTitle(kWindowCaption);
+    QFont font;
+    font.setFamilies({kUiFontFamily, kDesignFontFamily});
+    font.setPixelSize(kFontPixelSize);
+    setFont(font);
+
+    query_->SetGridInterrupt(200);
+    query_->SetNullStrings("<Null>");
+    ctx_.Query = query_.get();
+    ctx_.ExeDir = QCoreApplication::applicationDirPath().toStdString();
+    ctx_.SetMessage = [this](const QString& text) { SetMessage(text); };
+    ctx_.ShowODBCError = [this](const std::string& text) { ShowODBCError(text); };
+
+    sortPopup_ = new TKvSortPopup(
+        ctx_.Sort, [this] { return ActivePageIndex(); }, [this](bool detailOnly) { prcLoadPage(detailOnly); },
+        this);
+
+    BuildMenus();
+    // The page control and the bottom bar scroll rather than shrink below
+    // the spacer's size.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("scrollMain");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    auto* content = new QWidget(scroll);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    pageCtrl_ = new QTabWidget(content);
+    pageCtrl_->setObjectName("PageCtrl");
+    column->addWidget(pageCtrl_, 1);
+    BuildBottomBar(content);
+    scroll->setWidget(content);
+    setCentralWidget(scroll);
+
+    statusBar1_ = new QStatusBar(this);
+    statusBar1_->setObjectName("StatusBar1");
+    statusBar1_->setSizeGripEnabled(false);
+    statusText_ = new QLabel(statusBar1_);
+    statusText_->setObjectName("StatusBar1Text");
+    statusText_->setStyleSheet(QString("color: %1;").arg(kNavy));
+    statusBar1_->addWidget(statusText_, 1);
+    setStatusBar(statusBar1_);
+
+    BuildPages();
+    // FormCreate: the spacer spans the page control's initial width.
+    content->setMinimumSize(kWindowWidth, kSpacerHeight);
+
+    resize(kWindowWidth, kWindowHeight);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    connect(pageCtrl_, &QTabWidget::currentChanged, this, [this](int index) { PageCtrlChange(index); });
+    qApp->installEventFilter(this);
+}
+
+TfrmKVS::~TfrmKVS() {
+    qApp->removeEventFilter(this);
+    // Pages hold a reference to the context and use the query: drop them first.
+    delete pageCtrl_;
+    pageCtrl_ = nullptr;
+}
+
+void TfrmKVS::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu("ﾌｧｲﾙ(&F)");
+    file->setObjectName("mFile");
+    QAction* reset = file->addAction("再表示(&R)");
+    reset->setObjectName("mItemReset");
+    file->addSeparator();
+    QAction* exit = file->addAction("終了(&X)");
+    exit->setObjectName("mItemExit");
+    QMenu* operate = bar->addMenu("操作(&O)");
+    operate->setObjectName("mOperate");
+    QAction* flush = operate->addAction("ﾌﾗｯｼｭ(&L)");
+    flush->setObjectName("mItemFlush");
+    QMenu* help = bar->addMenu("ﾍﾙﾌﾟ(&H)");
+    help->setObjectName("mHelp");
+    QAction* about = help->addAction("ﾊﾞｰｼﾞｮﾝ情報(&A)");
+    about->setObjectName("mItemAbout");
+
+    connect(reset, &QAction::triggered, this, [this] { prcLoadPage(false); });
+    connect(exit, &QAction::triggered, this, [this] { prcExit(); });
+    connect(flush, &QAction::triggered, this, [this] { mItemFlushClick(); });
+    connect(about, &QAction::triggered, this, [this] { mItemAboutClick(); });
+}
+
+void TfrmKVS::BuildBottomBar(QWidget* content) {
+    auto* pnlBottom = new QWidget(content);
+    pnlBottom->setObjectName("pnlBottom");
+    pnlBottom->setFixedHeight(kBottomBarHeight);
+    auto* row = new QHBoxLayout(pnlBottom);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    pnlMess_ = new QLabel(pnlBottom);
+    pnlMess_->setObjectName("pnlMess");
+    pnlMess_->setFixedWidth(kMessagePanelWidth);
+    pnlMess_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    row->addWidget(pnlMess_);
+    row->addStretch(1);
+    cmdFunc3_ = new QPushButton("終了(F3)", pnlBottom);
+    cmdFunc3_->setObjectName("cmdFunc3");
+    cmdFunc3_->setFixedSize(kButtonWidth, kButtonHeight);
+    cmdFunc9_ = new QPushButton("再表示(F9)", pnlBottom);
+    cmdFunc9_->setObjectName("cmdFunc9");
+    cmdFunc9_->setFixedSize(kButtonWidth, kButtonHeight);
+    row->addWidget(cmdFunc3_);
+    row->addWidget(cmdFunc9_);
+    content->layout()->addWidget(pnlBottom);
+
+    connect(cmdFunc3_, &QPushButton::clicked, this, [this] { prcExit(); });
+    connect(cmdFunc9_, &QPushButton::clicked, this, [this] { prcLoadPage(false); });
+}
+
+void TfrmKVS::BuildPages() {
+    for (int i = 0; i < kPageCount; ++i) {
+        const auto index = static_cast<TKvPageIndex>(i);
+        // The memory and rate statistics pages are not offered yet.
+        TKvPage* page = (index == pgMemory || index == pgRate) ? nullptr
+                                                                : CreateViewerPage(index, ctx_, pageCtrl_);
+        pages_[i] = page;
+        QWidget* widget = page ? static_cast<QWidget*>(page) : new QWidget(pageCtrl_);
+        widget->setObjectName(kPages[i].Name);
+        pageCtrl_->addTab(widget, kPages[i].Caption);
+        if (page)
+            for (const auto& sortable : page->SortableGrids()) sortPopup_->Attach(sortable.Grid, sortable.Slot);
+    }
+}
+
+int TfrmKVS::ActivePageIndex() const { return pageCtrl_ ? pageCtrl_->currentIndex() : -1; }
+
+QString TfrmKVS::Message() const { return pnlMess_->text(); }
+QString TfrmKVS::StatusText() const { return statusText_->text(); }
+void TfrmKVS::SetMessage(const QString& text) { pnlMess_->setText(text); }
+
+void TfrmKVS::ShowODBCError(const std::string& text) { ViewerDialogs().Error(QString::fromStdString(text)); }
+
+bool TfrmKVS::StartUp() {
+    ini_ = std::make_unique<TIniData>();
+    if (!ini_->Load(kIniFileName)) {
+        ini_->Close();
+        ini_.reset();
+        ViewerDialogs().Message(QString("設定ファイル [ %1 ] がありません。").arg(kIniFileName));
+        return false;
+    }
+    ctx_.DataDir = ini_->GetValue(kDatPathKey);
+    if (ctx_.DataDir.empty()) ctx_.DataDir = ctx_.ExeDir + "/" + kDataDirName;
+    if (!Login(*query_)) return false;
+    LaunchCollector();
+    InitMainForm();
+    return true;
+}
+
+void TfrmKVS::LaunchCollector() {
+    ::LaunchCollector(ctx_.ExeDir, query_->DSName(), query_->UserID(), query_->Password());
+}
+
+void TfrmKVS::CheckOracleVersion() {
+    OracleVersionInfo info;
+    try {
+        info = ::CheckOracleVersion(*query_);
+    } catch (const EODBCError& e) {
+        ShowODBCError(e.ErrorMessage);
+        info.Version = VersionFromBanner(info.Banner);
+    }
+    ctx_.OracleVersion = info.Version;
+    if (ctx_.OracleVersion < kLowestSupportedVersion)
+        ViewerDialogs().Message(QString("Oracle Version [%1] は対応していません。").arg(ctx_.OracleVersion));
+    statusText_->setText(QString::fromStdString(info.Banner));
+}
+
+void TfrmKVS::LoadBlockSize() {
+    ctx_.BlockSize = kDefaultBlockSize;
+    try {
+        query_->SetSQLText(kBlockSizeSql);
+        query_->Prepare();
+        query_->SetParamType(1, kParamChar);
+        query_->SetParam(1, kBlockSizeParameter);
+        query_->Execute();
+        if (query_->Fetch()) {
+            const int size = StrToIntOrZero(query_->FieldByName("VALUE"));
+            if (size > 0) ctx_.BlockSize = size;
+        }
+    } catch (const EODBCError& e) {
+        ShowODBCError(e.ErrorMessage);
+        ctx_.BlockSize = kDefaultBlockSize;
+    }
+}
+
+void TfrmKVS::InitMainForm() {
+    CheckOracleVersion();
+    pageLoaded_.fill(false);
+    ctx_.IsWinNT = true;  // every supported host reports memory figures
+    LoadBlockSize();
+    for (TKvPage* page : pages_)
+        if (page) page->InitMainForm();
+    ctx_.Sort.Reset();
+    // The start-up load of the first page does not count as its visit.
+    const QSignalBlocker block(pageCtrl_);
+    pageCtrl_->setCurrentIndex(pgCheckPoint);
+    prcLoadPage(false);
+}
+
+void TfrmKVS::prcLoadPage(bool detailOnly) {
+    const int index = ActivePageIndex();
+    if (index >= 0 && index < kPageCount && pages_[index]) {
+        try {
+            pages_[index]->LoadPage(detailOnly);
+        } catch (const EODBCError& e) {
+            ShowODBCError(e.ErrorMessage);
+        } catch (const std::exception& e) {
+            ShowODBCError(e.what());
+        }
+    }
+    prcShowGuide();
+}
+
+void TfrmKVS::prcShowGuide() {
+    SetMessage({});
+    const int index = ActivePageIndex();
+    if (index < 0 || index >= kPageCount) return;
+    QString guide = GuideOf(index);
+    if (guide.isEmpty() && pages_[index]) guide = pages_[index]->Guide();
+    SetMessage(guide);
+}
+
+void TfrmKVS::PageCtrlChange(int index) {
+    if (index < 0 || index >= kPageCount) return;
+    if (!pageLoaded_[index]) {
+        prcLoadPage(false);
+        pageLoaded_[index] = true;
+    }
+    prcShowGuide();
+}
+
+bool TfrmKVS::prcExit() {
+    if (exiting_) return true;
+    if (!ViewerDialogs().Confirm(QString("%1 を終了しますか？").arg(windowTitle()))) return false;
+    if (ini_) {
+        if (ini_->GetValue(kDatPathKey).empty()) {
+            ini_->SetValue(kDatPathKey, ctx_.DataDir);
+            try {
+                ini_->Save(kIniFileName);
+            } catch (const std::exception& e) {
+                ViewerDialogs().Error(QString::fromStdString(e.what()));
+            }
+        }
+        ini_->Close();
+        ini_.reset();
+    }
+    exiting_ = true;
+    close();
+    QCoreApplication::quit();
+    return true;
+}
+
+void TfrmKVS::closeEvent(QCloseEvent* event) {
+    if (exiting_ || prcExit())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TfrmKVS::FormKeyDown(int key) {
+    SetMessage({});
+    if (key == kKeyF3) {
+        prcExit();
+        return true;
+    }
+    if (key == kKeyF9) {
+        cmdFunc9_->setFocus();
+        repaint();
+        prcLoadPage(false);
+        return true;
+    }
+    return false;
+}
+
+// The window sees every key before the focused control does.
+bool TfrmKVS::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (FormKeyDown(key->key())) return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmKVS::mItemFlushClick() {
+    if (!ViewerDialogs().ConfirmWarning("Shared_Pool上のデータをクリアします。")) return;
+    try {
+        query_->SetSQLText(kFlushSql);
+        query_->Prepare();
+        query_->Execute();
+    } catch (const std::exception&) {
+        ViewerDialogs().Message("FLUSHできません。");
+        return;
+    }
+    SetMessage(" FLUSH 終了。");
+}
+
+void TfrmKVS::mItemAboutClick() { ShowAboutBox(this); }

@@ -1,0 +1,108 @@
+// The viewer's main window frmKVS: start-up, ten pages, guide panel,
+// function keys, menus, the page-load dispatcher and the confirmed exit.
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "KvIni.h"
+#include "KvPage.h"
+#include "ODBCCall.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+class QTabWidget;
+class TKvSortPopup;
+
+inline constexpr const char* kWindowCaption = "Kelvane";
+inline constexpr int kWindowWidth = 663;
+inline constexpr int kWindowHeight = 627;
+inline constexpr int kFontPixelSize = 13;
+// The Japanese fixed-pitch UI font and the font that stands in for it here.
+inline constexpr const char* kUiFontFamily = "Noto Sans CJK JP";
+inline constexpr const char* kDesignFontFamily = "ＭＳ ゴシック";
+inline constexpr int kLowestSupportedVersion = 7;
+inline constexpr int kDefaultBlockSize = 2048;
+
+struct TPageInfo {
+    const char* Name;
+    const char* Caption;
+};
+inline constexpr std::array<TPageInfo, kPageCount> kPages = {{
+    {"tabCheckPoint", "ﾁｪｯｸﾎﾟｲﾝﾄ"},
+    {"tabMemory", " ﾒﾓﾘ"},
+    {"tabRate", "稼働率"},
+    {"tabTableSpace", "ﾃｰﾌﾞﾙｽﾍﾟｰｽ"},
+    {"tabFet", "ﾌﾗｸﾞﾒﾝﾃｰｼｮﾝ"},
+    {"tabSegment", "ﾃｰﾌﾞﾙｻｲｽﾞ"},
+    {"tabSession", "ｾｯｼｮﾝ"},
+    {"tabLogFile", "ﾛｸﾞﾌｧｲﾙ"},
+    {"tabParameter", "ﾊﾟﾗﾒﾀ"},
+    {"tabExtents", "ｴｸｽﾃﾝﾄ"},
+}};
+
+class TfrmKVS : public QMainWindow {
+public:
+    explicit TfrmKVS(QWidget* parent = nullptr);
+    ~TfrmKVS() override;
+
+    // Directory of the collector and the default data directory; the
+    // executable's directory unless set before StartUp.
+    void SetExeDir(const std::string& dir) { ctx_.ExeDir = dir; }
+    // Settings, data directory, login, collector, window set-up. False: end.
+    bool StartUp();
+    void LaunchCollector();
+    void CheckOracleVersion();
+    void InitMainForm();
+
+    void prcLoadPage(bool detailOnly);
+    void prcShowGuide();
+    void PageCtrlChange(int index);
+    bool prcExit();
+    void ShowODBCError(const std::string& text);
+    void mItemFlushClick();
+    void mItemAboutClick();
+
+    TViewerContext& Context() { return ctx_; }
+    TQueryODBC& qryODBC() { return *query_; }
+    TKvSortPopup& SortPopup() { return *sortPopup_; }
+    QTabWidget* PageCtrl() const { return pageCtrl_; }
+    TKvPage* Page(int index) const { return pages_[index]; }
+    QString Message() const;
+    QString StatusText() const;
+    bool PageLoaded(int index) const { return pageLoaded_[index]; }
+    int ActivePageIndex() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildPages();
+    void BuildBottomBar(QWidget* content);
+    void LoadBlockSize();
+    void SetMessage(const QString& text);
+    bool FormKeyDown(int key);
+
+    std::unique_ptr<TQueryODBC> query_;
+    TViewerContext ctx_;
+    std::unique_ptr<TIniData> ini_;
+    std::array<bool, kPageCount> pageLoaded_{};
+    std::array<TKvPage*, kPageCount> pages_{};
+    bool exiting_ = false;
+
+    QTabWidget* pageCtrl_ = nullptr;
+    QLabel* pnlMess_ = nullptr;
+    QPushButton* cmdFunc3_ = nullptr;
+    QPushButton* cmdFunc9_ = nullptr;
+    QStatusBar* statusBar1_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    TKvSortPopup* sortPopup_ = nullptr;
+};
