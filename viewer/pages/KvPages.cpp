@@ -1,3 +1,24 @@
 #include "KvPages.h"
 
-TKvPage* CreateViewerPage(TKvPageIndex, TViewerContext&, QWidget*) { return nullptr; }
+#include "CheckPointPage.h"
+#include "ExtentsPage.h"
+#include "FreeSpacePage.h"
+#include "LogFilePage.h"
+#include "ParameterPage.h"
+#include "SegmentPage.h"
+#include "SessionPage.h"
+#include "TableSpacePage.h"
+
+TKvPage* CreateViewerPage(TKvPageIndex index, TViewerContext& ctx, QWidget* parent) {
+    switch (index) {
+    case pgCheckPoint: return new TCheckPointPage(ctx, parent);
+    case pgTableSpace: return new TTableSpacePage(ctx, parent);
+    case pgFet: return new TFreeSpacePage(ctx, parent);
+    case pgSegment: return new TSegmentPage(ctx, parent);
+    case pgSession: return new TSessionPage(ctx, parent);
+    case pgLogFile: return new TLogFilePage(ctx, parent);
+    case pgParameter: return new TParameterPage(ctx, parent);
+    case pgExtents: return new TExtentsPage(ctx, parent);
+    default: return nullptr;   // the memory and operating-rate pages are built elsewhere
+    }
+}

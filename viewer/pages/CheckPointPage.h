@@ -1,0 +1,69 @@
+// Page 0 "ﾁｪｯｸﾎﾟｲﾝﾄ": log switches per day (grdDate) and, for the selected
+// day, per hour (ChartCnt). Every load of the day list rewrites the
+// checkpoint history file in the data directory.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+#include "KvLivePage.h"
+
+class QBarSet;
+class QChart;
+class QChartView;
+class QComboBox;
+class QLabel;
+class QFrame;
+class QValueAxis;
+class QBarCategoryAxis;
+class QHorizontalBarSeries;
+class TStringTable;
+
+class TCheckPointPage : public TKvLivePage {
+public:
+    TCheckPointPage(TViewerContext& ctx, QWidget* parent = nullptr);
+    ~TCheckPointPage() override;
+
+    TKvPageIndex PageIndex() const override { return pgCheckPoint; }
+    void InitMainForm() override;
+    void LoadPage(bool detailOnly) override;
+    QString Guide() const override;
+    std::vector<SortableGrid> SortableGrids() const override;
+
+    void LoadCheckPointDays();
+    void LoadCheckPointHours(int row);
+
+    // Controls (named as on the window).
+    TKvStringGrid* grdDate;
+    std::unique_ptr<TStringTable> grdDate2;   // hidden: F_DATE of each row of grdDate
+    QChartView* ChartCnt;
+    QLabel* lblCPDate;
+    QFrame* pnlChkMax;
+    QComboBox* cmbMax;
+    QHorizontalBarSeries* seriesChkPnt;
+
+    // What the chart shows, for checks.
+    double AxisMax() const;
+    bool CmbMaxHighlighted() const { return cmbMaxYellow_; }
+    double BarValue(int hour) const;
+    QString BarLabel(int hour) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildChart();
+    void SetCmbMaxYellow(bool yellow);
+    void PlaceMaxPanel();
+    int SelectedMax() const;
+    void WriteHistoryFile();
+    void cmbMaxChange();
+
+    QChart* chart_;
+    QBarSet* bars_;
+    QValueAxis* axisX_;
+    QBarCategoryAxis* axisY_;
+    bool cmbMaxYellow_ = false;
+    QString fileError_;   // last write failure, shown with the guide
+};

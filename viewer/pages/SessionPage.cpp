@@ -1,0 +1,140 @@
+#include "SessionPage.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "KvNumFormat.h"
+#include "KvPageSql.h"
+#include "KvStringGrid.h"
+#include "ODBCCall.h"
+
+namespace {
+constexpr int kTopBand = 60;
+constexpr int kRowHeight = 17;
+constexpr int kGridWidth = 643;
+constexpr int kCutWidth = 120, kCutHeight = 25;
+constexpr int kIdCol = 0, kSerialCol = 7;
+
+std::string Trim(const std::string& s) {
+    const size_t b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
+}
+}  // namespace
+
+TSessionPage::TSessionPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(ctx, parent) {
+    setObjectName("tabSession");
+    auto* band = new QWidget(this);
+    band->setFixedHeight(kTopBand);
+    auto* frame = new QFrame(band);
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* kinds = new QHBoxLayout(frame);
+    chkUser = new QCheckBox(QString::fromUtf8("ユーザ"), frame);
+    chkUser->setObjectName("chkUser");
+    chkUser->setChecked(true);
+    chkBack = new QCheckBox(QString::fromUtf8("バックグラウンド"), frame);
+    chkBack->setObjectName("chkBack");
+    chkBack->setChecked(true);
+    kinds->addWidget(chkUser);
+    kinds->addWidget(chkBack);
+    btnCut = new QPushButton(QString::fromUtf8("切断(&D)"), band);
+    btnCut->setObjectName("btnCut");
+    btnCut->setFixedSize(kCutWidth, kCutHeight);
+    btnCut->setFocusPolicy(Qt::ClickFocus);   // skipped by the Tab key
+    connect(btnCut, &QPushButton::clicked, this, [this] { btnCutClick(); });
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    esc->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(esc, &QShortcut::activated, this, [this] { btnCutClick(); });
+    auto* bandLayout = new QHBoxLayout(band);
+    bandLayout->setContentsMargins(4, 8, 4, 4);
+    bandLayout->addWidget(frame);
+    bandLayout->addStretch(1);
+    bandLayout->addWidget(btnCut);
+
+    grdSes = new TKvStringGrid("grdSes", 1, 0, this);
+    grdSes->setFixedWidth(kGridWidth);
+    grdSes->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
+        style.RightAlign = col == kIdCol || col == kSerialCol;
+    };
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(band);
+    layout->addWidget(grdSes, 1, Qt::AlignLeft);
+}
+
+void TSessionPage::InitMainForm() {
+    SetUpGrid(*grdSes, {{"ID", 20}, {"Status", 45}, {"User", 59}, {"Schema", 59}, {"OS User", 53},
+                        {"Machine", 85}, {"Program", 241}, {"Serial#", 53}},
+              kRowHeight);
+    grdSes->SetRowCount(2);
+}
+
+void TSessionPage::LoadPage(bool) { LoadSessions(); }
+
+void TSessionPage::LoadSessions() {
+    ClearMessage();
+    const bool users = chkUser->isChecked(), background = chkBack->isChecked();
+    if (!users && !background) {
+        SetMessage(QString::fromUtf8("ユーザまたはバックグラウンドを指定して下さい。"));
+        return;
+    }
+    try {
+        TKvRowSource& rows = Rows();
+        rows.Run(kvsql::Sessions(SortCol(0), SortDir(0)));
+        TKvGridFill fill(*grdSes);
+        while (rows.Fetch()) {
+            const std::string type = rows.Field("TYPE");
+            if (!((type == "USER" && users) || (type == "BACKGROUND" && background))) continue;
+            const int r = fill.NextRow();
+            grdSes->SetCell(0, r, FormatGrouped(StrToFloatOrZero(rows.Field("SID"))));
+            grdSes->SetCell(1, r, rows.Field("STATUS"));
+            grdSes->SetCell(2, r, rows.Field("USERNAME"));
+            grdSes->SetCell(3, r, rows.Field("SCHEMANAME"));
+            grdSes->SetCell(4, r, rows.Field("OSUSER"));
+            grdSes->SetCell(5, r, rows.Field("MACHINE"));
+            grdSes->SetCell(6, r, rows.Field("PROGRAM"));
+            grdSes->SetCell(7, r, FormatInteger(StrToFloatOrZero(rows.Field("SERIAL#"))));
+        }
+        if (fill.Filled() > 0) grdSes->SetRow(1);
+        fill.Finish(false);
+    } catch (const EODBCError& e) {
+        ShowError(e);
+    }
+}
+
+void TSessionPage::btnCutClick() {
+    const int row = grdSes->Row();
+    std::string sid = Trim(grdSes->Cell(kIdCol, row));
+    if (sid.empty()) {
+        grdSes->setFocus();
+        return;
+    }
+    if (!Dialogs.ConfirmWarning(QString::fromUtf8("指定したセッションを切断します。"))) {
+        grdSes->setFocus();
+        return;
+    }
+    sid.erase(std::remove(sid.begin(), sid.end(), ','), sid.end());   // digit grouping of "ID"
+    const auto statement = kvsql::KillSession(sid, Trim(grdSes->Cell(kSerialCol, row)));
+    bool killed = false;
+    if (statement) {
+        try {
+            Rows().Run(*statement);
+            killed = true;
+        } catch (const std::exception&) {   // refused, no privilege, session gone
+        }
+    }
+    if (!killed) {
+        Dialogs.Inform(QString::fromUtf8("切断できません。"));
+        grdSes->setFocus();
+        return;
+    }
+    SetMessage(QString::fromUtf8("セッションを切断しました。"));
+    grdSes->setFocus();
+}

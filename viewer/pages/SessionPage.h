@@ -1,0 +1,26 @@
+// Page 6 "ｾｯｼｮﾝ": user and/or background sessions of V$SESSION, and the
+// kill of the selected session.
+#pragma once
+
+#include "KvLivePage.h"
+
+class QCheckBox;
+class QPushButton;
+
+class TSessionPage : public TKvLivePage {
+public:
+    TSessionPage(TViewerContext& ctx, QWidget* parent = nullptr);
+
+    TKvPageIndex PageIndex() const override { return pgSession; }
+    void InitMainForm() override;
+    void LoadPage(bool detailOnly) override;
+    std::vector<SortableGrid> SortableGrids() const override { return {{grdSes, 0}}; }
+
+    void LoadSessions();
+    void btnCutClick();
+
+    QCheckBox* chkUser;
+    QCheckBox* chkBack;
+    QPushButton* btnCut;
+    TKvStringGrid* grdSes;
+};
