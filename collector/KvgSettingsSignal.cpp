@@ -1,0 +1,47 @@
+#include "KvgSettingsSignal.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include "KvPlatform.h"
+
+namespace {
+constexpr int kConnectTimeoutMs = 2000;
+const QByteArray kShowRequest = "show\n";
+}  // namespace
+
+QString TSettingsSignal::ServerName()
+{
+    return QString("Kelvg-settings-%1").arg(QString::fromStdString(OsUserName()));
+}
+
+bool TSettingsSignal::RequestShow()
+{
+    QLocalSocket socket;
+    socket.connectToServer(ServerName());
+    if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
+    socket.write(kShowRequest);
+    socket.waitForBytesWritten(kConnectTimeoutMs);
+    socket.disconnectFromServer();
+    return true;
+}
+
+TSettingsSignal::TSettingsSignal(QObject* parent) : QObject(parent) {}
+
+bool TSettingsSignal::Listen()
+{
+    server_ = new QLocalServer(this);
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    // Only one collector per user runs (single-instance lock): a leftover socket is stale.
+    QLocalServer::removeServer(ServerName());
+    if (!server_->listen(ServerName())) return false;
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* s = server_->nextPendingConnection()) {
+            connect(s, &QLocalSocket::readyRead, this, [this, s] {
+                if (s->readAll().startsWith("show")) emit ShowRequested();
+            });
+            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+        }
+    });
+    return true;
+}
