@@ -57,6 +57,9 @@ public:
     // std::nullopt for NULL.
     virtual std::optional<std::string> Value(size_t i) const = 0;
     virtual long RowsAffected() const = 0;
+    // Set when the fetches of this result are to succeed with information
+    // (SQLSTATE 01000): the warning the driver reports on each fetch.
+    virtual std::optional<SimError> FetchWarning() const { return std::nullopt; }
 };
 
 // One connected session of the instance.
@@ -75,6 +78,9 @@ public:
     virtual std::string Banner() const = 0;   // first V$VERSION banner
     virtual std::string User() const = 0;     // upper case
     virtual bool IsDba() const = 0;
+    // This session's row in V$SESSION (SID, SERIAL#).
+    virtual long Sid() const { return 0; }
+    virtual long Serial() const { return 0; }
 };
 
 // Opens a session: checks user and password (ORA-01017, SQLSTATE 28000),
@@ -85,5 +91,34 @@ std::unique_ptr<SimSession> Connect(const SimConfig& config, const std::string& 
 
 // The instance's clock: the wall clock (so faketime moves it too).
 std::chrono::system_clock::time_point Now();
+
+// ---- Expected values, for tests that compare what programs recorded ----
+// Every counter is a step function of the whole minute: the value a query
+// returns at time t depends only on floor(t / 60 s) and the instance start.
+// These functions open (or create) the configuration's instance file and
+// answer exactly what a query at time t would return.
+
+// One row's column of a counter view:
+//   "V$SYSSTAT"      name = NAME,      column "VALUE" (default)
+//   "V$LATCH"        name = NAME,      "GETS" (default), "MISSES", "SLEEPS", "IMMEDIATE_GETS", "IMMEDIATE_MISSES"
+//   "V$LIBRARYCACHE" name = NAMESPACE, "PINS" (default), "GETS", "GETHITS", "PINHITS", "RELOADS", "INVALIDATIONS"
+//   "V$ROWCACHE"     name = PARAMETER, "GETS" (default), "GETMISSES", "MODIFICATIONS", "COUNT", "USAGE"
+//   "V$SGA"          name = NAME,      "VALUE"
+//   "V$SGASTAT"      name = NAME,      "BYTES" ('free memory' moves with time and flushes)
+// Throws SimError for an unknown view, column or name.
+int64_t CounterAt(const SimConfig& config, const std::string& view, const std::string& name,
+                  std::chrono::system_clock::time_point t, const std::string& column = "");
+// The sum of a column over all rows of a counter view (SUM(PINS) of V$LIBRARYCACHE, ...).
+int64_t CounterSumAt(const SimConfig& config, const std::string& view, const std::string& column,
+                     std::chrono::system_clock::time_point t);
+// V$PARAMETER value of a parameter ("" when it has none).
+std::string ParameterValue(const SimConfig& config, const std::string& name);
+// Distinct MACHINEs of non-background sessions at t (the collector's logins figure);
+// sessions of connected programs are included as they are at the time of the call.
+long LoginMachinesAt(const SimConfig& config, std::chrono::system_clock::time_point t);
+// Latch names in V$LATCH order of NAME.
+std::vector<std::string> LatchNamesOf(const SimConfig& config);
+// The current instance start (changes with ALTER SYSTEM RESTART INSTANCE).
+std::chrono::system_clock::time_point InstanceStartTime(const SimConfig& config);
 
 }  // namespace sim

@@ -1,0 +1,61 @@
+// Static contents of the instance: statistic, latch, library-cache and
+// row-cache names with their workload rates, parameters, background
+// processes and banners.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct SimKnobs;
+
+struct CounterDef {
+    std::string Name;
+    int64_t Base;         // value right after the instance start
+    int64_t RatePerMin;   // growth per minute at profile weight 1000
+};
+
+struct SysStatDef {
+    int Number;           // STATISTIC#
+    std::string Name;
+    int Class;
+    CounterDef Counter;
+};
+
+std::vector<SysStatDef> SysStats();
+// The first four are the cache latches every version has.
+std::vector<std::string> LatchNames(long count);
+std::vector<std::string> LibraryNamespaces(int version);
+std::vector<std::string> RowCacheParameters(int version);
+
+struct ParameterDef {
+    std::string Name;
+    int Type;             // 1 boolean, 2 string, 3 integer, 4 parameter file
+    std::string Value;
+    bool IsDefault;
+    std::string SesModifiable;   // TRUE / FALSE
+    std::string SysModifiable;   // IMMEDIATE / DEFERRED / FALSE
+    std::string Description;
+};
+std::vector<ParameterDef> Parameters(const SimKnobs& knobs);
+
+struct BackgroundDef {
+    std::string Program;  // process name
+};
+std::vector<std::string> BackgroundProcesses(int version);
+
+// V$VERSION rows; the first is the banner (or the BANNER knob).
+std::vector<std::string> VersionRows(const SimKnobs& knobs);
+
+// Sizes of V$SGA.
+struct SgaSizes {
+    int64_t FixedSize, VariableSize, DatabaseBuffers, RedoBuffers;
+};
+SgaSizes SgaOf(const SimKnobs& knobs);
+int64_t DbBlockBuffers(const SimKnobs& knobs);
+int64_t LogBufferBytes(const SimKnobs& knobs);
+int64_t SortAreaBytes(const SimKnobs& knobs);
+
+}  // namespace sim

@@ -1,0 +1,26 @@
+// Translates an Oracle statement into SQLite text: identifiers with $ and #,
+// the SYS. schema prefix, (+) outer joins, Oracle division, MINUS, SYSDATE,
+// and Oracle's names for unaliased result columns.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+enum class StatementKind { Query, Dml, Ddl, AlterSystem, AlterSession, Commit, Rollback, Other };
+
+struct Translation {
+    std::string Sql;                    // SQLite text
+    StatementKind Kind = StatementKind::Other;
+    std::set<std::string> Identifiers;  // every unquoted name, upper case
+    bool UsesSysSchema = false;         // a SYS.<object> reference was seen
+    int ParameterCount = 0;
+};
+
+// Throws SimError for statements that are not valid Oracle SQL at the
+// token level (unterminated quotes, misplaced (+), empty text).
+Translation TranslateOracleSql(const std::string& oracleSql);
+
+}  // namespace sim
