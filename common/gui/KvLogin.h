@@ -1,15 +1,18 @@
 // Login dialog TfrmLIN, the Oracle data-source list and the connection check.
 #pragma once
 
+#include "ODBCCall.h"
+
 #include <string>
 #include <vector>
-
-class TQueryODBC;
 
 // Names of the current user's data sources whose driver description
 // contains "ORACLE" (any case), sorted case-insensitively. Shows the
 // missing-data-source message and returns 0 when the list cannot be read.
 int ListOracleDataSources(std::vector<std::string>& names);
+// The filter and order behind it: names sorted without regard to case,
+// kept when the driver description contains "ORACLE" in any case.
+std::vector<std::string> OracleDataSourceNames(std::vector<TConfigDSN::Entry> sources);
 
 // "user/password" from the viewer's first argument (first 100 characters,
 // trimmed, password at most 50); both empty unless both parts are present.
