@@ -90,7 +90,13 @@ bool AppendLine(const std::string& fileName, const std::string& line) {
     return written && closed;
 }
 
-bool WriteFileAtomic(const std::string& fileName, const std::string& content) {
+bool WriteFileAtomic(const std::string& name, const std::string& content) {
+    // A symbolic link stays a link: the file it points to is replaced.
+    std::string fileName = name;
+    if (char* resolved = ::realpath(name.c_str(), nullptr)) {
+        fileName = resolved;
+        std::free(resolved);
+    }
     // Lock the file being replaced so that a reader holding it is not
     // overtaken; a reader that opened the old file keeps reading the old one.
     TUniqueFd current(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
@@ -101,7 +107,11 @@ bool WriteFileAtomic(const std::string& fileName, const std::string& content) {
     TUniqueFd temp = CreateTempBeside(fileName, tempName);
     if (!temp.Valid())
         return false;
-    bool ok = WriteAll(temp.Get(), content.data(), content.size()) && ::fsync(temp.Get()) == 0;
+    bool ok = true;
+    struct stat old {};
+    if (current.Valid() && ::fstat(current.Get(), &old) == 0)
+        ok = ::fchmod(temp.Get(), old.st_mode & 07777) == 0;  // keep the file's permissions
+    ok = ok && WriteAll(temp.Get(), content.data(), content.size()) && ::fsync(temp.Get()) == 0;
     ok = temp.Close() && ok;
     if (ok)
         ok = ::rename(tempName.c_str(), fileName.c_str()) == 0;

@@ -1,5 +1,7 @@
 // System-information library bound by the collector: processor load and
 // memory in use of the host, from /proc.
+#include "VeskSysInf.h"
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>

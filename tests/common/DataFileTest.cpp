@@ -116,6 +116,19 @@ TEST_F(DataDirTest, AtomicRewriteReplacesWholeAndRespectsTheReader) {
     EXPECT_FALSE(WriteFileAtomic(dir.File("no/such/file"), "x"));
 }
 
+TEST_F(DataDirTest, AtomicRewriteKeepsPermissionsAndSymbolicLinks) {
+    const std::string target = dir.File("real.ini");
+    WriteBytes(target, "old");
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::owner_write);
+    std::filesystem::create_symlink(target, dir.File("Kelv.ini"));
+    ASSERT_TRUE(WriteFileAtomic(dir.File("Kelv.ini"), "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("Kelv.ini")));
+    EXPECT_EQ(ReadBytes(target), "new");
+    EXPECT_EQ(std::filesystem::status(target).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
 TEST_F(DataDirTest, ForceDirectoriesCreatesParents) {
     const std::string deep = dir.File("a/b/KLVDAT");
     EXPECT_TRUE(ForceDirectories(deep));
