@@ -31,6 +31,8 @@ constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 24;
 // The spacer under the page control: below this the window scrolls.
 constexpr int kSpacerHeight = 307;
+constexpr int kTabPaddingV = 3;
+constexpr int kTabPaddingH = 5;
 constexpr int kKeyF3 = Qt::Key_F3;
 constexpr int kKeyF9 = Qt::Key_F9;
 constexpr const char* kNavy = "#000080";
@@ -51,7 +53,8 @@ QString GuideOf(int page) {
 }
 }  // namespace
 
-TfrmKVS::TfrmKVS(QWidget* parent) : QMainWindow(parent), query_(std::make_unique<TQueryODBC>("qryODBC")) {
+TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
+    : QMainWindow(parent), query_(std::make_unique<TQueryODBC>("qryODBC")) {
     setObjectName("frmKVS");
     setWindowTitle(kWindowCaption);
     QFont font;
@@ -83,6 +86,14 @@ TfrmKVS::TfrmKVS(QWidget* parent) : QMainWindow(parent), query_(std::make_unique
     column->setSpacing(0);
     pageCtrl_ = new QTabWidget(content);
     pageCtrl_->setObjectName("PageCtrl");
+    // Narrow tabs, so that all ten captions fit the initial window width;
+    // the tab under the pointer lights up (hot tracking).
+    pageCtrl_->setStyleSheet(QString("QTabBar::tab { padding: %1px %2px; border: 1px solid #a0a0a0;"
+                                     " border-bottom: none; background: #e6e6e6; margin-right: 1px; }"
+                                     "QTabBar::tab:selected { background: white; }"
+                                     "QTabBar::tab:hover { background: #d6e6f6; }")
+                                 .arg(kTabPaddingV)
+                                 .arg(kTabPaddingH));
     column->addWidget(pageCtrl_, 1);
     BuildBottomBar(content);
     scroll->setWidget(content);
@@ -97,7 +108,7 @@ TfrmKVS::TfrmKVS(QWidget* parent) : QMainWindow(parent), query_(std::make_unique
     statusBar1_->addWidget(statusText_, 1);
     setStatusBar(statusBar1_);
 
-    BuildPages();
+    BuildPages(pageFactory ? pageFactory : TPageFactory(CreateViewerPage));
     // FormCreate: the spacer spans the page control's initial width.
     content->setMinimumSize(kWindowWidth, kSpacerHeight);
 
@@ -167,12 +178,12 @@ void TfrmKVS::BuildBottomBar(QWidget* content) {
     connect(cmdFunc9_, &QPushButton::clicked, this, [this] { prcLoadPage(false); });
 }
 
-void TfrmKVS::BuildPages() {
+void TfrmKVS::BuildPages(const TPageFactory& pageFactory) {
     for (int i = 0; i < kPageCount; ++i) {
         const auto index = static_cast<TKvPageIndex>(i);
         // The memory and rate statistics pages are not offered yet.
         TKvPage* page = (index == pgMemory || index == pgRate) ? nullptr
-                                                                : CreateViewerPage(index, ctx_, pageCtrl_);
+                                                                : pageFactory(index, ctx_, pageCtrl_);
         pages_[i] = page;
         QWidget* widget = page ? static_cast<QWidget*>(page) : new QWidget(pageCtrl_);
         widget->setObjectName(kPages[i].Name);
@@ -191,6 +202,14 @@ void TfrmKVS::SetMessage(const QString& text) { pnlMess_->setText(text); }
 void TfrmKVS::ShowODBCError(const std::string& text) { ViewerDialogs().Error(QString::fromStdString(text)); }
 
 bool TfrmKVS::StartUp() {
+    if (!LoadSettings()) return false;
+    if (!Login(*query_)) return false;
+    LaunchCollector();
+    InitMainForm();
+    return true;
+}
+
+bool TfrmKVS::LoadSettings() {
     ini_ = std::make_unique<TIniData>();
     if (!ini_->Load(kIniFileName)) {
         ini_->Close();
@@ -200,9 +219,6 @@ bool TfrmKVS::StartUp() {
     }
     ctx_.DataDir = ini_->GetValue(kDatPathKey);
     if (ctx_.DataDir.empty()) ctx_.DataDir = ctx_.ExeDir + "/" + kDataDirName;
-    if (!Login(*query_)) return false;
-    LaunchCollector();
-    InitMainForm();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,9 +48,13 @@ inline constexpr std::array<TPageInfo, kPageCount> kPages = {{
     {"tabExtents", "ｴｸｽﾃﾝﾄ"},
 }};
 
+// Makes the page of an index, or nullptr for an empty placeholder page.
+using TPageFactory = std::function<TKvPage*(TKvPageIndex, TViewerContext&, QWidget*)>;
+
 class TfrmKVS : public QMainWindow {
 public:
-    explicit TfrmKVS(QWidget* parent = nullptr);
+    // pageFactory: the viewer's own pages unless given (tests pass stand-ins).
+    explicit TfrmKVS(QWidget* parent = nullptr, TPageFactory pageFactory = nullptr);
     ~TfrmKVS() override;
 
     // Directory of the collector and the default data directory; the
@@ -57,6 +62,9 @@ public:
     void SetExeDir(const std::string& dir) { ctx_.ExeDir = dir; }
     // Settings, data directory, login, collector, window set-up. False: end.
     bool StartUp();
+    // Loads "Kelv.ini" and fixes the data directory; false (after the
+    // message) when the file is missing or holds no key line.
+    bool LoadSettings();
     void LaunchCollector();
     void CheckOracleVersion();
     void InitMainForm();
@@ -85,7 +93,7 @@ protected:
 
 private:
     void BuildMenus();
-    void BuildPages();
+    void BuildPages(const TPageFactory& pageFactory);
     void BuildBottomBar(QWidget* content);
     void LoadBlockSize();
     void SetMessage(const QString& text);

@@ -1,0 +1,110 @@
+// Oracle version detection and block size as the window does them at
+// start-up, against a SQLite database that plays the two views.
+#include <gtest/gtest.h>
+
+#include "KelvsU1.h"
+#include "ViewerTestSupport.h"
+
+namespace {
+
+class VersionCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_ = std::make_unique<TfrmKVS>(nullptr, FakePageFactory());
+        window_->qryODBC().SetDSName(kSqliteDsn);
+        window_->qryODBC().SetDriverConnect(false);
+    }
+    // The status bar keeps the banner as fetched; messages tell the rest.
+    void Check(const std::vector<std::string>& banners) {
+        Banners(banners);
+        window_->CheckOracleVersion();
+    }
+    // The open cursor of the last check would lock the stand-in tables.
+    void Banners(const std::vector<std::string>& banners, const std::string& blockSize = "8192",
+                 bool drop = false) {
+        window_->qryODBC().Disconnect();
+        SetSqliteBanners(banners, blockSize, drop);
+    }
+    TScriptedDialogs dialogs_;
+    std::unique_ptr<TfrmKVS> window_;
+};
+
+TEST_F(VersionCheck, TheThreeBannerFamiliesGiveTheirMajorVersion) {
+    const std::string ten = "Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Production";
+    Check({ten});
+    EXPECT_EQ(window_->Context().OracleVersion, 10);
+    EXPECT_EQ(window_->StatusText().toStdString(), ten);
+
+    const std::string eight = "Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production";
+    Check({eight});
+    EXPECT_EQ(window_->Context().OracleVersion, 8);
+    EXPECT_EQ(window_->StatusText().toStdString(), eight);
+
+    const std::string seven = "Oracle7 Server Release 7.3.4.0.0 - Production";
+    Check({seven});
+    EXPECT_EQ(window_->Context().OracleVersion, 7);
+    EXPECT_EQ(window_->StatusText().toStdString(), seven);
+    EXPECT_TRUE(dialogs_.messages.isEmpty()) << dialogs_.messages.join("|").toStdString();
+    EXPECT_TRUE(dialogs_.errors.isEmpty());
+}
+
+TEST_F(VersionCheck, AnUnreadableBannerWarnsAndTheViewerRunsOn) {
+    const std::string odd = "Oracle Database Express Edition";
+    Check({odd});
+    EXPECT_EQ(window_->Context().OracleVersion, 0);
+    ASSERT_EQ(dialogs_.messages.size(), 1);
+    EXPECT_EQ(dialogs_.messages[0], QString("Oracle Version [0] は対応していません。"));
+    EXPECT_EQ(window_->StatusText().toStdString(), odd) << "shown as fetched, not upper-cased";
+
+    // The window still loads its pages afterwards.
+    window_->InitMainForm();
+    EXPECT_GE(FakePage(*window_, pgCheckPoint)->fullLoads, 1);
+}
+
+TEST_F(VersionCheck, NoBannerRowGivesVersionZeroAndAnEmptyStatusBar) {
+    Check({});
+    EXPECT_EQ(window_->Context().OracleVersion, 0);
+    EXPECT_EQ(window_->StatusText(), QString());
+    EXPECT_EQ(dialogs_.messages.size(), 1);
+}
+
+TEST_F(VersionCheck, AQueryErrorIsShownThenTheVersionWarningFollows) {
+    Banners({}, "8192", /*drop=*/true);
+    window_->CheckOracleVersion();
+    EXPECT_EQ(dialogs_.errors.size(), 1) << "the database error box";
+    ASSERT_EQ(dialogs_.messages.size(), 1);
+    EXPECT_EQ(dialogs_.messages[0], QString("Oracle Version [0] は対応していません。"));
+}
+
+TEST_F(VersionCheck, InitMainFormReadsTheBlockSizeAndSetsUpEveryPage) {
+    Banners({"Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production"}, "8192");
+    window_->Context().Sort.SortCol[pgSegment][0] = 3;
+    window_->InitMainForm();
+    EXPECT_EQ(window_->Context().BlockSize, 8192);
+    EXPECT_EQ(window_->Context().OracleVersion, 8);
+    EXPECT_EQ(window_->Context().Sort.SortCol[pgSegment][0], -1) << "sort state starts empty";
+    for (int i = 0; i < kPageCount; ++i) {
+        if (i == pgMemory || i == pgRate) continue;
+        EXPECT_EQ(FakePage(*window_, i)->inits, 1) << "page " << i;
+    }
+    // The start-up load shows page 0 without counting as its first visit.
+    EXPECT_EQ(window_->PageCtrl()->currentIndex(), pgCheckPoint);
+    EXPECT_EQ(FakePage(*window_, pgCheckPoint)->fullLoads, 1);
+    EXPECT_FALSE(window_->PageLoaded(pgCheckPoint));
+    EXPECT_EQ(window_->Message(), QString("時間帯ごとの回数を表示するには日付を選択して下さい。"));
+}
+
+TEST_F(VersionCheck, BlockSizeFallsBackTo2048WhenMissingOrUnreadable) {
+    Banners({"Oracle7 Server Release 7.3.4.0.0 - Production"}, "abc");
+    window_->InitMainForm();
+    EXPECT_EQ(window_->Context().BlockSize, 2048);
+    EXPECT_TRUE(dialogs_.errors.isEmpty());
+
+    Banners({}, "", /*drop=*/true);
+    window_->Context().BlockSize = 4096;
+    window_->InitMainForm();
+    EXPECT_EQ(window_->Context().BlockSize, 2048);
+    EXPECT_EQ(dialogs_.errors.size(), 2) << "banner query and block size query both fail";
+}
+
+}  // namespace
