@@ -149,7 +149,7 @@ bool TQueryODBC::Fetch() {
     bool result = false;
     {
         WaitScope wait(m);
-        if (m.stmt && m.columnCount > 0 && !m.textBuf.empty()) {
+        if (m.stmt && m.executed && m.columnCount > 0 && !m.textBuf.empty()) {
             if (m.rowValues.empty())
                 m.rowValues.emplace_back(kRowLabel);
             else if (m.rowValues[0] != kRowLabel)

@@ -28,7 +28,7 @@ void TQueryODBC::LoadGrid(TStringGridIntf* grid) {
     Impl& m = *d;
     {
         WaitScope wait(m);
-        if (!grid || !m.stmt || m.columnCount <= 0 || m.textBuf.empty()) {
+        if (!grid || !m.stmt || !m.executed || m.columnCount <= 0 || m.textBuf.empty()) {
             // nothing to load
         } else {
             const int fixedRows = grid->FixedRows();

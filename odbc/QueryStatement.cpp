@@ -111,12 +111,14 @@ void TQueryODBC::Impl::freeStatement(int option) {
     rowValues.clear();
     columns.clear();
     std::vector<char>().swap(textBuf);
+    // Without KeepParams the records go, so that a position the next
+    // statement leaves unset is reported as not assigned.
     for (auto& p : params) {
         if (!p) continue;
         if (self->KeepParams)
             p->Bound = false;
         else
-            p->Reset();
+            p.reset();
     }
     if (!self->KeepParams) paramCount = 0;
 }

@@ -1,0 +1,47 @@
+// Shared fixture of the driver tests: each driver's thin test file supplies
+// its profile (data source, dialect, what the driver can do).
+#pragma once
+
+#include "RecordingUI.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct DriverProfile {
+    std::string dsn;
+    std::string user;
+    std::string password;
+    std::string unavailable;           // non-empty: why the driver tests are skipped
+    bool ddl = true;                   // tables can be created
+    std::string textType = "VARCHAR(250)";
+    std::string decimalType = "DECIMAL(10,2)";
+    std::string longTextType = "TEXT";
+    // Ending the session from a second connection (lost-connection test).
+    std::string sessionIdSql;          // one row, one column: the session's id
+    std::string killSessionSql;        // with one "?" for that id
+};
+
+// Defined by each driver's thin file.
+const DriverProfile& CurrentProfile();
+
+class QueryDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::unique_ptr<TQueryODBC> MakeQuery(TqoODBCVersion version = ODBC20) const;
+    void RequireTables() const;
+    // Creates table_ (id, name, amount, note) with rows 1..n: name "name<i>",
+    // amount i*1.5, note NULL for every third row, else "n<i>".
+    void CreateStandardTable(int rows);
+    std::vector<std::vector<std::string>> FetchAll(TQueryODBC& q) const;
+    long CountRows(const std::string& where = std::string());
+
+    const DriverProfile* profile_ = nullptr;
+    std::string table_;
+    std::unique_ptr<RecordingUI> ui_;
+    std::unique_ptr<TQueryODBC> q_;
+};
