@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
+#include <QGraphicsSimpleTextItem>
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
 #include <QLabel>
@@ -27,6 +28,9 @@ constexpr int kDateGridWidth = 151;
 constexpr int kGap = 5;
 constexpr int kRowHeight = 18;
 constexpr int kHours = 24;
+constexpr int kHourLabelPixels = 10;
+constexpr int kHourLabelWidth = 64, kHourLabelGap = 4, kChartRightMargin = 10;
+const char* const kJapaneseFace = "Noto Sans CJK JP";
 constexpr int kSeriesColour = 4227327;   // orange
 constexpr int kMaxPanelWidth = 116, kMaxPanelHeight = 23, kMaxPanelMargin = 5;
 constexpr int kDefaultMaxItem = 1;       // "50"
@@ -85,6 +89,22 @@ void TCheckPointPage::BuildChart() {
     axisX_->setMinorTickCount(0);
     axisX_->setLabelFormat("%d");
     axisY_ = new QBarCategoryAxis();
+    // The 24 hour labels never change; only the bar values are reloaded.
+    QStringList labels;
+    for (int h = kHours - 1; h >= 0; --h) labels << HourLabel(h);
+    axisY_->append(labels);
+    // The chart's axis cuts a label taller than its band short, and the
+    // full-width "～" makes every label so: the page draws them itself.
+    axisY_->setLabelsVisible(false);
+    chart_->setMargins(QMargins(kHourLabelWidth, 0, kChartRightMargin, 0));
+    QFont labelFont(kJapaneseFace);
+    labelFont.setPixelSize(kHourLabelPixels);
+    for (const QString& text : labels) {
+        auto* item = new QGraphicsSimpleTextItem(text, chart_);
+        item->setFont(labelFont);
+        hourLabels_.push_back(item);
+    }
+    connect(chart_, &QChart::plotAreaChanged, this, [this] { PlaceHourLabels(); });
     chart_->addAxis(axisX_, Qt::AlignBottom);
     chart_->addAxis(axisY_, Qt::AlignLeft);
     seriesChkPnt->attachAxis(axisX_);
@@ -122,6 +142,16 @@ void TCheckPointPage::BuildChart() {
 bool TCheckPointPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ChartCnt && event->type() == QEvent::Resize) PlaceMaxPanel();
     return TKvLivePage::eventFilter(watched, event);
+}
+
+void TCheckPointPage::PlaceHourLabels() {
+    const QRectF plot = chart_->plotArea();
+    for (int i = 0; i < static_cast<int>(hourLabels_.size()); ++i) {
+        QGraphicsSimpleTextItem* item = hourLabels_[i];
+        const QPointF centre = chart_->mapToPosition(QPointF(0, i), seriesChkPnt);
+        const QRectF box = item->boundingRect();
+        item->setPos(plot.left() - box.width() - kHourLabelGap, centre.y() - box.height() / 2);
+    }
 }
 
 void TCheckPointPage::PlaceMaxPanel() {
@@ -199,12 +229,10 @@ void TCheckPointPage::WriteHistoryFile() {
 void TCheckPointPage::LoadCheckPointHours(int row) {
     axisX_->setRange(0, SelectedMax());
     bars_->remove(0, bars_->count());
-    axisY_->clear();
     SetCmbMaxYellow(false);
     int max = 0;
     lblCPDate->setText(grdDate->CellText(0, row));
     QList<qreal> values;
-    QStringList labels;
     try {
         TKvRowSource& rows = Rows();
         rows.Run(CheckPointHoursSql(ctx_.OracleVersion), {Trim(grdDate2->Cell(0, row))});
@@ -217,12 +245,10 @@ void TCheckPointPage::LoadCheckPointHours(int row) {
                 has = rows.Fetch();
             }
             values << value;
-            labels << HourLabel(h);
         }
     } catch (const EODBCError& e) {
         ShowError(e);
     }
-    axisY_->append(labels);
     bars_->append(values);
     if (max > axisX_->max()) {
         axisX_->setRange(0, max);

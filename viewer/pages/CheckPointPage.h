@@ -19,6 +19,7 @@ class QValueAxis;
 class QBarCategoryAxis;
 class QHorizontalBarSeries;
 class TStringTable;
+class QGraphicsSimpleTextItem;
 
 class TCheckPointPage : public TKvLivePage {
 public:
@@ -56,6 +57,7 @@ private:
     void BuildChart();
     void SetCmbMaxYellow(bool yellow);
     void PlaceMaxPanel();
+    void PlaceHourLabels();
     int SelectedMax() const;
     void WriteHistoryFile();
     void cmbMaxChange();
@@ -64,6 +66,7 @@ private:
     QBarSet* bars_;
     QValueAxis* axisX_;
     QBarCategoryAxis* axisY_;
+    std::vector<QGraphicsSimpleTextItem*> hourLabels_;   // owned by the chart
     bool cmbMaxYellow_ = false;
     QString fileError_;   // last write failure, shown with the guide
 };

@@ -26,6 +26,7 @@ constexpr int kNavy = 8388608;
 constexpr int kUsedColour = 16744448;
 constexpr int kFreeColour = 12615935;
 constexpr int kMinorTicks = 4;
+constexpr int kChartFontPixels = 10;
 constexpr int kVersionWithGrowth = 8;   // AUTOEXTENSIBLE and the sizes exist from 8
 constexpr double kBytesPerKB = 1024;
 const char* const kGuide = "テーブルスペースとファイルを選択して下さい。";
@@ -78,6 +79,13 @@ void TTableSpacePage::BuildChart() {
     auto* chart = new QChart();
     chart->setTitle(QString::fromUtf8("テーブル使用率"));
     chart->legend()->setAlignment(Qt::AlignTop);
+    // The chart is only 174 pixels high: small fonts and margins leave room
+    // for the bar and its axis labels.
+    QFont small = chart->titleFont();
+    small.setPixelSize(kChartFontPixels);
+    chart->setTitleFont(small);
+    chart->legend()->setFont(small);
+    chart->setMargins(QMargins(4, 0, 4, 0));
     series_ = new QHorizontalStackedBarSeries();
     seriesTSUsed = new QBarSet(QString::fromUtf8("使用領域"));
     seriesTSUsed->setColor(ColourValue(kUsedColour));
@@ -94,8 +102,11 @@ void TTableSpacePage::BuildChart() {
     axisX_->setTitleText("(Block)");
     axisX_->setMinorTickCount(kMinorTicks);
     axisX_->setLabelFormat("%d");
+    axisX_->setLabelsFont(small);
+    axisX_->setTitleFont(small);
     axisY_ = new QBarCategoryAxis();
     axisY_->append(" ");
+    axisY_->setLabelsFont(small);
     chart->addAxis(axisX_, Qt::AlignBottom);
     chart->addAxis(axisY_, Qt::AlignLeft);
     series_->attachAxis(axisX_);
