@@ -363,7 +363,10 @@ TEST_F(QueryDriverTest, StatementErrorsCarryStepStateAndDropTheStatement) {
             q->Prepare();
             q->Execute();
         });
-        EXPECT_TRUE(e.ODBCFunction == "SQLPrepare" || e.ODBCFunction == "SQLExecute") << e.ODBCFunction;
+        // Drivers report an unknown table at prepare, at describe or at execute.
+        EXPECT_TRUE(e.ODBCFunction == "SQLPrepare" || e.ODBCFunction == "SQLNumResultCols" ||
+                    e.ODBCFunction == "SQLExecute")
+            << e.ODBCFunction;
         EXPECT_EQ(e.SQLState.size(), 5u);
         EXPECT_NE(e.SQLState, "00000");
         EXPECT_FALSE(e.ErrorMessage.empty());
@@ -475,14 +478,17 @@ TEST_F(QueryDriverTest, CatalogTextsRunCatalogFunctions) {
     q_->SetParam(1, "<Null>");
     q_->SetParam(2, "<Null>");
     q_->SetParam(3, table_);
+    q_->SetParam(4, "<Null>");
     q_->Execute();
     auto rows = FetchAll(*q_);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][2], table_);  // TABLE_NAME
 
-    // A null table name lists every table, ours among them.
+    // A null table name lists every table, ours among them. (The parameters
+    // went with the used-up statement.)
+    EXPECT_EQ(q_->GetParam(3), "");
     q_->SetSQLText("GetSQLTablesInfomation");
-    q_->SetParam(3, "<Null>");
+    for (int i = 1; i <= 4; ++i) q_->SetParam(i, "<Null>");
     q_->Execute();
     rows = FetchAll(*q_);
     EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](const auto& r) { return r[2] == table_; }));
