@@ -23,6 +23,7 @@ constexpr auto kWalRetryPause = std::chrono::milliseconds(50);
 constexpr int64_t kFirstClientSid = 200;
 constexpr int64_t kMaxSerial = 65000;
 constexpr int kFirstSlotSid = 20;
+const char* const kUserFileSuffix = ".user";
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
@@ -103,8 +104,11 @@ void SimStartDate(sqlite3_context* ctx, int, sqlite3_value**) {
 // Begins a write transaction unless the session already has one open.
 class WriteScope {
 public:
+    // A deferred BEGIN whose first statement writes: it locks the instance
+    // file only, never the users' file another session may be writing.
     explicit WriteScope(SqliteDb& db) : db_(db), own_(!db.InTransaction()) {
-        if (own_) db_.Exec("BEGIN IMMEDIATE");
+        if (own_) db_.Exec("BEGIN");
+        db_.Exec("UPDATE SIM_META SET VALUE = VALUE WHERE KEY = 'START'");
     }
     ~WriteScope() {
         if (own_ && !done_) sqlite3_exec(db_.Get(), "ROLLBACK", nullptr, nullptr, nullptr);
@@ -121,6 +125,8 @@ private:
 };
 
 }  // namespace
+
+const char* const kUserSchema = "USERDATA";
 
 std::string InstancePath(const SimConfig& config) {
     if (!config.Database.empty()) return config.Database;
@@ -141,6 +147,7 @@ Instance::Instance(const SimConfig& config)
     db_.Exec("PRAGMA case_sensitive_like = ON");
     clock_.UnixSeconds = WallClock();
     EnsureSchema();
+    AttachUserData(InstancePath(config));
     Refresh();
 }
 
@@ -186,10 +193,28 @@ void Instance::EnsureSchema() {
     // Another process may have built it while we waited for the lock.
     if (currentSignature() == wanted) return;
     DropAllObjects(db_);
+    // A large dictionary is written in one go; a bigger page cache keeps it fast.
+    db_.Exec("PRAGMA cache_size = -131072");
     int64_t now = clock_.UnixSeconds;
     int64_t start = knobs_.StartTime > 0 ? knobs_.StartTime : now;
     CreateInstance(db_, knobs_, start, FloorDiv(now, 60) * 60 - 1);
     txn.Commit();
+}
+
+// Users' own tables live in a second file, so a user transaction left open
+// never holds the lock that logons and the instance's bookkeeping need.
+void Instance::AttachUserData(const std::string& instancePath) {
+    SqliteStmt attach(db_.Get(), "ATTACH DATABASE ? AS " + std::string(kUserSchema));
+    attach.Bind(1, instancePath + kUserFileSuffix).Run();
+    for (int attempt = 0;; ++attempt) {
+        try {
+            db_.Exec("PRAGMA " + std::string(kUserSchema) + ".journal_mode = WAL");
+            break;
+        } catch (const SimError&) {
+            if (attempt >= kWalAttempts) throw;
+            std::this_thread::sleep_for(kWalRetryPause);
+        }
+    }
 }
 
 void Instance::Refresh() {
@@ -221,6 +246,8 @@ void Instance::ReadSharedState() {
 
 // V$LOGHIST holds every switch before the current whole minute.
 void Instance::AppendDueLogSwitches() {
+    // Inside a user transaction the append waits for a later statement.
+    if (db_.InTransaction()) return;
     const int64_t cut = StatementMinute() * 60 - 1;
     auto until = [&] { return db_.QueryInt("SELECT VALUE FROM SIM_META WHERE KEY = 'LOGHIST_UNTIL'", cut); };
     if (until() >= cut) return;

@@ -54,6 +54,7 @@ public:
 
 private:
     void EnsureSchema();
+    void AttachUserData(const std::string& instancePath);
     void ReadSharedState();
     void AppendDueLogSwitches();
     void RegisterInstanceFunctions();
@@ -70,6 +71,9 @@ private:
     int64_t flushUnix_ = 0;
     std::unique_ptr<WorkloadModel> model_;
 };
+
+// Schema name of the users' own tables (an attached second file).
+extern const char* const kUserSchema;
 
 // The instance file of a configuration (Database key, or a per-DSN default).
 std::string InstancePath(const SimConfig& config);

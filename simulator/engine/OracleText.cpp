@@ -3,7 +3,9 @@
 #include "OracleLexer.h"
 #include "SqlErrors.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -99,13 +101,13 @@ std::string FormatOracleNumber(double value) {
     std::snprintf(buf, sizeof buf, "%.*g", kSignificantDigits, value);
     std::string text = buf;
     if (text.find('e') != std::string::npos) {
-        // Small magnitudes: spell the digits out as Oracle does (0.000012 -> .000012).
-        if (std::fabs(value) >= 1e-20 && std::fabs(value) < 1) {
-            std::snprintf(buf, sizeof buf, "%.*f", kSignificantDigits + 20, value);
-            text = buf;
-        } else {
-            return text;
-        }
+        // Small magnitudes: spell the digits out as Oracle does (0.0000125 -> .0000125).
+        if (std::fabs(value) < 1e-20 || std::fabs(value) >= 1) return text;
+        std::snprintf(buf, sizeof buf, "%.*e", kSignificantDigits - 1, std::fabs(value));
+        std::string mantissa(buf, std::strchr(buf, 'e'));
+        int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+        mantissa.erase(std::remove(mantissa.begin(), mantissa.end(), '.'), mantissa.end());
+        text = (value < 0 ? "-0." : "0.") + std::string(static_cast<size_t>(-exponent - 1), '0') + mantissa;
     }
     if (text.find('.') != std::string::npos) {
         while (!text.empty() && text.back() == '0') text.pop_back();

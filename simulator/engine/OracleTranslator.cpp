@@ -78,7 +78,7 @@ std::string ItemText(const Nodes& nodes) {
             case TokenKind::String: {
                 std::string q = "'";
                 for (char c : n.Tok.Text) q += c == '\'' ? std::string("''") : std::string(1, c);
-                out += q + "'";
+                out += Upper(q) + "'";
                 break;
             }
             case TokenKind::QuotedIdentifier: out += n.Tok.Text; break;
@@ -231,7 +231,9 @@ void NameSelectItems(Nodes& block) {
         if (item.empty()) continue;
         const Node& last = item.back();
         bool star = IsSymbol(last, "*") && (item.size() == 1 || IsSymbol(item[item.size() - 2], "."));
-        bool columnRef = IsName(item[0]) && (item.size() == 1 || (item.size() == 3 && IsSymbol(item[1], ".") && IsName(item[2])));
+        // SYSDATE is written as a call in SQLite, so it needs its Oracle name.
+        bool columnRef = IsName(item[0]) && !IsWord(item[0], "SYSDATE") &&
+                         (item.size() == 1 || (item.size() == 3 && IsSymbol(item[1], ".") && IsName(item[2])));
         bool aliased = false;
         if (item.size() >= 2 && IsName(last)) {
             const Node& before = item[item.size() - 2];
@@ -279,7 +281,38 @@ std::string QuoteIdent(const std::string& name) {
     return out + "\"";
 }
 
-void Emit(const Nodes& nodes, std::string& out) {
+// Index of the object name of CREATE [UNIQUE] TABLE/VIEW/INDEX, or npos.
+size_t CreatedObjectIndex(const Nodes& nodes) {
+    if (nodes.empty() || !IsWord(nodes[0], "CREATE")) return std::string::npos;
+    size_t i = 1;
+    if (i < nodes.size() && IsWord(nodes[i], "UNIQUE")) ++i;
+    if (i < nodes.size() && (IsWord(nodes[i], "TABLE") || IsWord(nodes[i], "VIEW") || IsWord(nodes[i], "INDEX")) &&
+        i + 1 < nodes.size() && !nodes[i + 1].Group)
+        return i + 1;
+    return std::string::npos;
+}
+
+// The object a DML or DDL statement changes.
+std::string TargetOf(const std::vector<Token>& t) {
+    auto nameAt = [&](size_t i) -> std::string {
+        if (i >= t.size()) return "";
+        if (t[i].Is(TokenKind::QuotedIdentifier)) return t[i].Text;
+        return t[i].Is(TokenKind::Identifier) ? UpperAscii(t[i].Text) : "";
+    };
+    if (t.empty()) return "";
+    if (t[0].IsWord("INSERT")) return nameAt(2);
+    if (t[0].IsWord("UPDATE")) return nameAt(1);
+    if (t[0].IsWord("DELETE")) return t.size() > 1 && t[1].IsWord("FROM") ? nameAt(2) : nameAt(1);
+    if (t[0].IsWord("DROP") || t[0].IsWord("ALTER") || t[0].IsWord("TRUNCATE")) return nameAt(2);
+    if (t[0].IsWord("CREATE")) {
+        size_t i = 1;
+        if (i < t.size() && t[i].IsWord("UNIQUE")) ++i;
+        return nameAt(i + 1);
+    }
+    return "";
+}
+
+void Emit(const Nodes& nodes, std::string& out, size_t schemaAt = std::string::npos, const char* schema = nullptr) {
     for (size_t i = 0; i < nodes.size(); ++i) {
         const Node& n = nodes[i];
         if (!out.empty() && out.back() != '(') out += ' ';
@@ -290,6 +323,7 @@ void Emit(const Nodes& nodes, std::string& out) {
             continue;
         }
         const Token& t = n.Tok;
+        if (i == schemaAt && schema) out += std::string(schema) + ".";
         // A name before "(" is a function call, unless it follows INTO/TABLE/REFERENCES.
         bool tableContext = i > 0 && (IsWord(nodes[i - 1], "INTO") || IsWord(nodes[i - 1], "TABLE") ||
                                       IsWord(nodes[i - 1], "REFERENCES"));
@@ -338,7 +372,7 @@ StatementKind KindOf(const std::vector<Token>& tokens) {
 
 }  // namespace
 
-Translation TranslateOracleSql(const std::string& oracleSql) {
+Translation TranslateOracleSql(const std::string& oracleSql, const char* createSchema) {
     std::vector<Token> tokens = Tokenize(oracleSql);
     while (!tokens.empty() && tokens.back().IsSymbol(";")) tokens.pop_back();
     if (tokens.empty()) throw InvalidSqlStatement();
@@ -375,10 +409,11 @@ Translation TranslateOracleSql(const std::string& oracleSql) {
         kept[1].Text = "FROM";
         tr.Kind = StatementKind::Dml;
     }
+    if (tr.Kind == StatementKind::Dml || tr.Kind == StatementKind::Ddl) tr.Target = TargetOf(kept);
     size_t pos = 0;
     Nodes tree = BuildTree(kept, pos, false);
     RewriteBlocks(tree);
-    Emit(tree, tr.Sql);
+    Emit(tree, tr.Sql, CreatedObjectIndex(tree), createSchema);
     return tr;
 }
 

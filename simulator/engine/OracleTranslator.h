@@ -17,10 +17,12 @@ struct Translation {
     std::set<std::string> Identifiers;  // every unquoted name, upper case
     bool UsesSysSchema = false;         // a SYS.<object> reference was seen
     int ParameterCount = 0;
+    std::string Target;                 // object changed by DML/DDL, upper case
 };
 
 // Throws SimError for statements that are not valid Oracle SQL at the
 // token level (unterminated quotes, misplaced (+), empty text).
-Translation TranslateOracleSql(const std::string& oracleSql);
+// Objects created by CREATE TABLE/VIEW/INDEX go to createSchema when given.
+Translation TranslateOracleSql(const std::string& oracleSql, const char* createSchema = nullptr);
 
 }  // namespace sim

@@ -62,8 +62,13 @@ void SessionImpl::BeginCall() {
 }
 
 void SessionImpl::CheckPrivileges(const Translation& tr) const {
-    for (const std::string& name : tr.Identifiers)
-        if (name.rfind("SIM_", 0) == 0 && name != "SIM_") throw TableNotFound();
+    // The simulator's own tables stay hidden (its control statements name SIM_ keys).
+    if (tr.Kind != StatementKind::AlterSystem)
+        for (const std::string& name : tr.Identifiers)
+            if (name.rfind("SIM_", 0) == 0) throw TableNotFound();
+    // The dictionary is read-only, for everybody.
+    if (!tr.Target.empty() && (IsDictionaryName(tr.Target) || tr.Target == "DUAL" || tr.UsesSysSchema))
+        throw isDba_ ? InsufficientPrivileges() : TableNotFound();
     if (isDba_) return;
     if (tr.UsesSysSchema) throw TableNotFound();
     for (const std::string& name : tr.Identifiers)
@@ -122,7 +127,7 @@ std::unique_ptr<SimCursor> SessionImpl::Execute(const std::string& oracleSql,
     BeginCall();
     const bool control = IsSimulatorControl(oracleSql);
     if (!control) ApplyStatementFaults(oracleSql);
-    Translation tr = TranslateOracleSql(oracleSql);
+    Translation tr = TranslateOracleSql(oracleSql, kUserSchema);
     CheckPrivileges(tr);
     switch (tr.Kind) {
         case StatementKind::AlterSystem:

@@ -25,6 +25,9 @@ SqliteDb::SqliteDb(const std::string& path) {
         throw SimError("08001", 12154, "ORA-12154: TNS:could not resolve service name (" + msg + ")");
     }
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    // An unknown "NAME" must be an unknown column, never a string literal.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_extended_result_codes(db_, 0);
 }
 
