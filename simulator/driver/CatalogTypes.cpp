@@ -3,6 +3,8 @@
 #include "CatalogColumns.h"
 #include "ColumnMetrics.h"
 
+#include <algorithm>
+
 namespace kelvsim {
 
 namespace {
@@ -20,7 +22,6 @@ struct TypeDef {
     int MinScale, MaxScale;
 };
 
-// Ordered by DATA_TYPE, as SQLGetTypeInfo requires.
 const TypeDef kTypes[] = {
     {"LONG RAW", SQL_LONGVARBINARY, 2147483647, "'", "'", nullptr, false, SQL_PRED_NONE, false, -1, -1},
     {"RAW", SQL_VARBINARY, 2000, "'", "'", "max length", false, SQL_PRED_BASIC, false, -1, -1},
@@ -58,8 +59,16 @@ std::unique_ptr<ResultSet> ListTypes(Connection& conn, SQLSMALLINT dataType) {
                                 {"INTERVAL_PRECISION", nullptr, SQL_SMALLINT, 5}},
                                odbc2);
     conn.LiveSession();
+    // The result is ordered by DATA_TYPE, which depends on the ODBC version.
+    std::vector<const TypeDef*> types;
+    for (const TypeDef& t : kTypes)
+        types.push_back(&t);
+    auto reportedType = [odbc2](const TypeDef* t) { return odbc2 ? Odbc2Type(t->Type) : t->Type; };
+    std::stable_sort(types.begin(), types.end(),
+                     [&](const TypeDef* a, const TypeDef* b) { return reportedType(a) < reportedType(b); });
     std::vector<Row> rows;
-    for (const TypeDef& t : kTypes) {
+    for (const TypeDef* type : types) {
+        const TypeDef& t = *type;
         const SQLSMALLINT reported = odbc2 ? Odbc2Type(t.Type) : t.Type;
         if (dataType != SQL_ALL_TYPES && dataType != reported && dataType != t.Type)
             continue;

@@ -20,6 +20,12 @@ ResultSet::ResultSet(std::vector<sim::SimColumn> columns, std::vector<Row> rows)
     Affected = static_cast<long>(Rows.size());
 }
 
+std::optional<sim::SimError> ResultSet::FetchWarning() const {
+    if (!Cursor)
+        return std::nullopt;
+    return Cursor->FetchWarning();
+}
+
 bool ResultSet::ReadOne() {
     if (Exhausted)
         return false;

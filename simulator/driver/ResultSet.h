@@ -22,6 +22,8 @@ public:
     ResultSet(std::vector<sim::SimColumn> columns, std::vector<Row> rows);
 
     const std::vector<sim::SimColumn>& Columns() const { return ColumnList; }
+    // The warning each fetch of this result reports, if the instance set one.
+    std::optional<sim::SimError> FetchWarning() const;
     long RowsAffected() const { return Affected; }
 
     // True when the row with this 0-based index exists (reads up to it).

@@ -253,6 +253,8 @@ SQLRETURN FetchRowset(Statement& stmt, const FetchRequest& request) {
     stmt.RowsetRows = fetched;
     if (request.RowsFetched)
         *request.RowsFetched = fetched;
+    if (auto warning = stmt.Result->FetchWarning())
+        stmt.Diag.AddSimError(*warning);
     if (anyError && allError && size == 1)
         return SQL_ERROR;
     return SuccessOrInfo(stmt);

@@ -1,0 +1,179 @@
+// The driver's own checks, called directly (the driver manager would catch
+// many of these before the driver sees them): invalid handles of every
+// kind, wrong handle types, freed handles, null pointers and bad lengths.
+#include "OdbcTestSupport.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+using namespace kelvtest;
+
+namespace {
+
+// The driver's entry points, resolved from the module itself.
+class DirectDriver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module = dlopen(KELV_FAKE_DRIVER, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(nullptr, module) << dlerror();
+    }
+    void TearDown() override {
+        if (module)
+            dlclose(module);
+    }
+    template <class F>
+    F* Entry(const char* name) {
+        void* symbol = dlsym(module, name);
+        EXPECT_NE(nullptr, symbol) << name;
+        return reinterpret_cast<F*>(symbol);
+    }
+    // A connected driver-level connection with one statement.
+    void Connect() {
+        auto alloc = Entry<decltype(SQLAllocHandle)>("SQLAllocHandle");
+        auto setEnv = Entry<decltype(SQLSetEnvAttr)>("SQLSetEnvAttr");
+        auto driverConnect = Entry<decltype(SQLDriverConnect)>("SQLDriverConnect");
+        ASSERT_EQ(SQL_SUCCESS, alloc(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env));
+        ASSERT_EQ(SQL_SUCCESS, setEnv(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0));
+        ASSERT_EQ(SQL_SUCCESS, alloc(SQL_HANDLE_DBC, env, &dbc));
+        const std::string text = "UID=system;PWD=manager;DATABASE=" + InstancePath("direct");
+        ASSERT_EQ(SQL_SUCCESS, driverConnect(dbc, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, nullptr, 0, nullptr,
+                                             SQL_DRIVER_NOPROMPT));
+        ASSERT_EQ(SQL_SUCCESS, alloc(SQL_HANDLE_STMT, dbc, &stmt));
+    }
+    void Disconnect() {
+        auto freeHandle = Entry<decltype(SQLFreeHandle)>("SQLFreeHandle");
+        auto disconnect = Entry<decltype(SQLDisconnect)>("SQLDisconnect");
+        if (stmt)
+            freeHandle(SQL_HANDLE_STMT, stmt);
+        if (dbc) {
+            disconnect(dbc);
+            freeHandle(SQL_HANDLE_DBC, dbc);
+        }
+        if (env)
+            freeHandle(SQL_HANDLE_ENV, env);
+        stmt = dbc = env = SQL_NULL_HANDLE;
+    }
+
+    void* module = nullptr;
+    SQLHANDLE env = SQL_NULL_HANDLE;
+    SQLHANDLE dbc = SQL_NULL_HANDLE;
+    SQLHANDLE stmt = SQL_NULL_HANDLE;
+};
+
+}  // namespace
+
+TEST_F(DirectDriver, NullAndForeignHandlesAreInvalid) {
+    auto execDirect = Entry<decltype(SQLExecDirect)>("SQLExecDirect");
+    auto fetch = Entry<decltype(SQLFetch)>("SQLFetch");
+    auto getInfo = Entry<decltype(SQLGetInfo)>("SQLGetInfo");
+    auto diagRec = Entry<decltype(SQLGetDiagRec)>("SQLGetDiagRec");
+    EXPECT_EQ(SQL_INVALID_HANDLE, execDirect(nullptr, (SQLCHAR*)"SELECT 1 FROM DUAL", SQL_NTS));
+    EXPECT_EQ(SQL_INVALID_HANDLE, fetch(nullptr));
+    // A pointer the driver never handed out is never read through.
+    long long garbage[16] = {0};
+    EXPECT_EQ(SQL_INVALID_HANDLE, fetch(garbage));
+    EXPECT_EQ(SQL_INVALID_HANDLE, getInfo(garbage, SQL_DBMS_NAME, nullptr, 0, nullptr));
+    EXPECT_EQ(SQL_INVALID_HANDLE, diagRec(SQL_HANDLE_STMT, garbage, 1, nullptr, nullptr, nullptr, 0, nullptr));
+    EXPECT_EQ(SQL_INVALID_HANDLE, diagRec(99, garbage, 1, nullptr, nullptr, nullptr, 0, nullptr));
+}
+
+TEST_F(DirectDriver, HandleOfTheWrongKindIsInvalid) {
+    Connect();
+    auto fetch = Entry<decltype(SQLFetch)>("SQLFetch");
+    auto getInfo = Entry<decltype(SQLGetInfo)>("SQLGetInfo");
+    auto freeHandle = Entry<decltype(SQLFreeHandle)>("SQLFreeHandle");
+    EXPECT_EQ(SQL_INVALID_HANDLE, fetch(dbc));
+    EXPECT_EQ(SQL_INVALID_HANDLE, fetch(env));
+    EXPECT_EQ(SQL_INVALID_HANDLE, getInfo(stmt, SQL_DBMS_NAME, nullptr, 0, nullptr));
+    EXPECT_EQ(SQL_INVALID_HANDLE, freeHandle(SQL_HANDLE_DBC, stmt));
+    EXPECT_EQ(SQL_INVALID_HANDLE, freeHandle(SQL_HANDLE_STMT, env));
+    Disconnect();
+}
+
+TEST_F(DirectDriver, FreedStatementIsInvalid) {
+    Connect();
+    auto freeHandle = Entry<decltype(SQLFreeHandle)>("SQLFreeHandle");
+    auto fetch = Entry<decltype(SQLFetch)>("SQLFetch");
+    SQLHANDLE freed = stmt;
+    ASSERT_EQ(SQL_SUCCESS, freeHandle(SQL_HANDLE_STMT, stmt));
+    stmt = SQL_NULL_HANDLE;
+    EXPECT_EQ(SQL_INVALID_HANDLE, fetch(freed));
+    EXPECT_EQ(SQL_INVALID_HANDLE, freeHandle(SQL_HANDLE_STMT, freed));
+    Disconnect();
+}
+
+TEST_F(DirectDriver, ConnectedHandlesCannotBeFreedOutOfOrder) {
+    Connect();
+    auto freeHandle = Entry<decltype(SQLFreeHandle)>("SQLFreeHandle");
+    EXPECT_EQ(SQL_ERROR, freeHandle(SQL_HANDLE_DBC, dbc));
+    EXPECT_EQ(SQL_ERROR, freeHandle(SQL_HANDLE_ENV, env));
+    Disconnect();
+}
+
+TEST_F(DirectDriver, NullPointersAndNegativeLengthsAreRefusedCleanly) {
+    Connect();
+    auto execDirect = Entry<decltype(SQLExecDirect)>("SQLExecDirect");
+    auto prepare = Entry<decltype(SQLPrepare)>("SQLPrepare");
+    auto numCols = Entry<decltype(SQLNumResultCols)>("SQLNumResultCols");
+    auto rowCount = Entry<decltype(SQLRowCount)>("SQLRowCount");
+    auto describe = Entry<decltype(SQLDescribeCol)>("SQLDescribeCol");
+    auto getData = Entry<decltype(SQLGetData)>("SQLGetData");
+    auto fetch = Entry<decltype(SQLFetch)>("SQLFetch");
+    auto bindCol = Entry<decltype(SQLBindCol)>("SQLBindCol");
+    auto diagRec = Entry<decltype(SQLGetDiagRec)>("SQLGetDiagRec");
+    auto getInfo = Entry<decltype(SQLGetInfo)>("SQLGetInfo");
+    auto connect = Entry<decltype(SQLConnect)>("SQLConnect");
+
+    EXPECT_EQ(SQL_ERROR, execDirect(stmt, nullptr, SQL_NTS));
+    EXPECT_EQ(SQL_ERROR, prepare(stmt, (SQLCHAR*)"SELECT 1 FROM DUAL", -7));
+    SQLCHAR state[6] = {0};
+    ASSERT_EQ(SQL_SUCCESS, diagRec(SQL_HANDLE_STMT, stmt, 1, state, nullptr, nullptr, 0, nullptr));
+    EXPECT_STREQ("HY090", reinterpret_cast<char*>(state));
+    EXPECT_EQ(SQL_ERROR, diagRec(SQL_HANDLE_STMT, stmt, 0, state, nullptr, nullptr, 0, nullptr));
+    EXPECT_EQ(SQL_ERROR, diagRec(SQL_HANDLE_STMT, stmt, 1, state, nullptr, nullptr, -1, nullptr));
+
+    // Before any statement: sequence errors, not crashes.
+    SQLSMALLINT columns = 0;
+    EXPECT_EQ(SQL_ERROR, numCols(stmt, &columns));
+    EXPECT_EQ(SQL_ERROR, fetch(stmt));
+    SQLLEN count = 0;
+    EXPECT_EQ(SQL_ERROR, rowCount(stmt, &count));
+
+    ASSERT_EQ(SQL_SUCCESS, execDirect(stmt, (SQLCHAR*)"SELECT TXT, EMPTY, NOTHING FROM LONGTEXT", SQL_NTS));
+    EXPECT_EQ(SQL_ERROR, numCols(stmt, nullptr));
+    EXPECT_EQ(SQL_SUCCESS, describe(stmt, 1, nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(SQL_ERROR, describe(stmt, 1, nullptr, -1, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(SQL_ERROR, bindCol(stmt, 1, SQL_C_CHAR, state, -1, nullptr));
+    EXPECT_EQ(SQL_ERROR, bindCol(stmt, 1, 12345, state, sizeof state, nullptr));
+    ASSERT_EQ(SQL_SUCCESS, fetch(stmt));
+    SQLLEN indicator = 0;
+    EXPECT_EQ(SQL_ERROR, getData(stmt, 1, SQL_C_SLONG, nullptr, 0, &indicator));
+    EXPECT_EQ(SQL_ERROR, getData(stmt, 1, 12345, state, sizeof state, &indicator));
+    // A zero-length request only reports the length.
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, getData(stmt, 1, SQL_C_CHAR, nullptr, 0, &indicator));
+    EXPECT_EQ(1000, indicator);
+
+    SQLSMALLINT length = 0;
+    EXPECT_EQ(SQL_SUCCESS, getInfo(dbc, SQL_DBMS_NAME, nullptr, 0, &length));
+    EXPECT_EQ(6, length);
+    EXPECT_EQ(SQL_ERROR, getInfo(dbc, SQL_DBMS_NAME, state, -2, &length));
+    // A second connect on a connected handle.
+    EXPECT_EQ(SQL_ERROR, connect(dbc, nullptr, 0, nullptr, 0, nullptr, 0));
+    Disconnect();
+}
+
+TEST_F(DirectDriver, StatementNeedsAnOpenConnection) {
+    auto alloc = Entry<decltype(SQLAllocHandle)>("SQLAllocHandle");
+    auto freeHandle = Entry<decltype(SQLFreeHandle)>("SQLFreeHandle");
+    ASSERT_EQ(SQL_SUCCESS, alloc(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env));
+    ASSERT_EQ(SQL_SUCCESS, alloc(SQL_HANDLE_DBC, env, &dbc));
+    SQLHANDLE statement = SQL_NULL_HANDLE;
+    EXPECT_EQ(SQL_ERROR, alloc(SQL_HANDLE_STMT, dbc, &statement));
+    EXPECT_EQ(SQL_NULL_HANDLE, statement);
+    EXPECT_EQ(SQL_INVALID_HANDLE, alloc(SQL_HANDLE_STMT, env, &statement));
+    EXPECT_EQ(SQL_ERROR, alloc(SQL_HANDLE_ENV, SQL_NULL_HANDLE, nullptr));
+    EXPECT_EQ(SQL_SUCCESS, freeHandle(SQL_HANDLE_DBC, dbc));
+    EXPECT_EQ(SQL_SUCCESS, freeHandle(SQL_HANDLE_ENV, env));
+    dbc = env = SQL_NULL_HANDLE;
+}

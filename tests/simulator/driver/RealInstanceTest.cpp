@@ -1,0 +1,58 @@
+// The shipped driver over the real instance engine (skipped when that
+// driver is not built or its data source is not configured).
+#include "OdbcTestSupport.h"
+
+using namespace kelvtest;
+
+namespace {
+
+class RealInstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RealInstanceAvailable())
+            GTEST_SKIP() << "the simulated instance driver is not available";
+    }
+};
+
+}  // namespace
+
+TEST_F(RealInstanceTest, BannerOfTheInstance) {
+    Connection conn;
+    ASSERT_ODBC_OK(conn.Connect(kRealDsn), SQL_HANDLE_DBC, conn.Dbc());
+    Handle stmt = conn.NewStatement();
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)"SELECT BANNER FROM V$VERSION", SQL_NTS), SQL_HANDLE_STMT, stmt);
+    const auto rows = FetchAllText(stmt);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_NE(std::string::npos, rows[0][0].find("Oracle"));
+}
+
+TEST_F(RealInstanceTest, LoginCheckStatementWithTheOdbc2Calls) {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocEnv(&env));
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocConnect(env, &dbc));
+    ASSERT_TRUE(SQL_SUCCEEDED(SQLConnect(dbc, (SQLCHAR*)kRealDsn, SQL_NTS, (SQLCHAR*)"system", SQL_NTS,
+                                         (SQLCHAR*)"manager", SQL_NTS)));
+    ASSERT_EQ(SQL_SUCCESS, SQLAllocStmt(dbc, &stmt));
+    EXPECT_TRUE(SQL_SUCCEEDED(SQLPrepare(stmt, (SQLCHAR*)"SELECT 1 FROM DUAL ", SQL_NTS)));
+    EXPECT_TRUE(SQL_SUCCEEDED(SQLExecute(stmt)));
+    EXPECT_EQ(SQL_SUCCESS, SQLFetch(stmt));
+    char value[16] = {0};
+    SQLLEN length = 0;
+    EXPECT_EQ(SQL_SUCCESS, SQLGetData(stmt, 1, SQL_C_CHAR, value, sizeof value, &length));
+    EXPECT_STREQ("1", value);
+    SQLFreeStmt(stmt, SQL_DROP);
+    SQLDisconnect(dbc);
+    SQLFreeConnect(dbc);
+    SQLFreeEnv(env);
+}
+
+TEST_F(RealInstanceTest, WrongPasswordIsRefusedWithOracleError) {
+    Connection conn;
+    EXPECT_EQ(SQL_ERROR, conn.Connect(kRealDsn, "system", "not-the-password"));
+    const auto diags = Diagnostics(SQL_HANDLE_DBC, conn.Dbc());
+    ASSERT_FALSE(diags.empty());
+    EXPECT_EQ("28000", diags[0].State);
+    EXPECT_EQ(1017, diags[0].Native);
+}
