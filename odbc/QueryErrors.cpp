@@ -37,6 +37,9 @@ std::vector<DiagRecord> readSqlError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
         records.push_back({std::string(reinterpret_cast<char*>(state), 5), native,
                            std::string(reinterpret_cast<char*>(message), static_cast<size_t>(shown))});
     }
+    // The driver manager hands SQLError records out newest first; put them
+    // back in the driver's order so that the first one is the primary error.
+    std::reverse(records.begin(), records.end());
     return records;
 }
 

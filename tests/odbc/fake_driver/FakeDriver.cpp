@@ -1,0 +1,210 @@
+// A minimal ODBC 3 driver for the query component's tests: it accepts every
+// connection and answers statements by their text, so that tests can get
+// diagnostics no real driver gives on demand.
+//   "MULTI ERROR"    two diagnostic records (42000/100, then HY000/200), SQL_ERROR
+//   "TRIPLE ERROR"   three records (42000/1, 42S02/2, HY000/3), SQL_ERROR
+//   "LONG MESSAGE"   one record whose message is 600 characters long
+//   "LOSE CONNECTION" 08S01; every later statement call fails the same way
+//   anything else    success without result columns, one row affected
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Diag {
+    std::string state;
+    SQLINTEGER native;
+    std::string message;
+};
+
+struct Handle {
+    SQLSMALLINT type;
+    Handle* parent;
+    std::vector<Diag> diags;
+    bool lost = false;          // connection: the server went away
+    std::string prepared;       // statement: prepared text
+};
+
+Handle* H(SQLHANDLE h) { return static_cast<Handle*>(h); }
+
+void copyText(const std::string& text, SQLCHAR* out, SQLSMALLINT outLen, SQLSMALLINT* length) {
+    if (length) *length = static_cast<SQLSMALLINT>(text.size());
+    if (out && outLen > 0) {
+        size_t n = std::min(text.size(), static_cast<size_t>(outLen - 1));
+        std::memcpy(out, text.data(), n);
+        out[n] = 0;
+    }
+}
+
+Handle* connectionOf(Handle* stmt) { return stmt->parent; }
+
+SQLRETURN run(Handle* stmt, const std::string& text) {
+    stmt->diags.clear();
+    Handle* dbc = connectionOf(stmt);
+    if (dbc->lost) {
+        stmt->diags.push_back({"08S01", 9, "[Fake]Communication link failure"});
+        return SQL_ERROR;
+    }
+    if (text == "MULTI ERROR") {
+        stmt->diags.push_back({"42000", 100, "[Fake]first problem"});
+        stmt->diags.push_back({"HY000", 200, "[Fake]second problem"});
+        return SQL_ERROR;
+    }
+    if (text == "TRIPLE ERROR") {
+        stmt->diags.push_back({"42000", 1, "[Fake]one"});
+        stmt->diags.push_back({"42S02", 2, "[Fake]two"});
+        stmt->diags.push_back({"HY000", 3, "[Fake]three"});
+        return SQL_ERROR;
+    }
+    if (text == "LONG MESSAGE") {
+        stmt->diags.push_back({"HY000", 7, "[Fake]" + std::string(594, 'm')});
+        return SQL_ERROR;
+    }
+    if (text == "LOSE CONNECTION") {
+        dbc->lost = true;
+        stmt->diags.push_back({"08S01", 9, "[Fake]Communication link failure"});
+        return SQL_ERROR;
+    }
+    return SQL_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" {
+
+SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
+    if (!output) return SQL_ERROR;
+    *output = new Handle{type, H(input), {}, false, {}};
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT, SQLHANDLE handle) {
+    delete H(handle);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT stmt, SQLUSMALLINT option) {
+    if (option == SQL_DROP) delete H(stmt);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLSetEnvAttr(SQLHENV, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLSetConnectAttr(SQLHDBC, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT, SQLINTEGER, SQLPOINTER, SQLINTEGER) { return SQL_SUCCESS; }
+
+SQLRETURN SQL_API SQLGetInfo(SQLHDBC, SQLUSMALLINT type, SQLPOINTER value, SQLSMALLINT bufLen,
+                             SQLSMALLINT* length) {
+    if (type == SQL_DRIVER_ODBC_VER) {
+        copyText("03.00", static_cast<SQLCHAR*>(value), bufLen, length);
+        return SQL_SUCCESS;
+    }
+    if (value) std::memset(value, 0, bufLen > 0 && bufLen < 8 ? static_cast<size_t>(bufLen) : 4);
+    if (length) *length = 4;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLConnect(SQLHDBC, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT) {
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLDriverConnect(SQLHDBC, SQLHWND, SQLCHAR* in, SQLSMALLINT inLen, SQLCHAR* out,
+                                   SQLSMALLINT outMax, SQLSMALLINT* outLen, SQLUSMALLINT) {
+    std::string text = inLen == SQL_NTS ? std::string(reinterpret_cast<char*>(in))
+                                        : std::string(reinterpret_cast<char*>(in), static_cast<size_t>(inLen));
+    copyText(text, out, outMax, outLen);
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLDisconnect(SQLHDBC) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLEndTran(SQLSMALLINT, SQLHANDLE, SQLSMALLINT) { return SQL_SUCCESS; }
+
+SQLRETURN SQL_API SQLExecDirect(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER len) {
+    std::string sql = len == SQL_NTS ? std::string(reinterpret_cast<char*>(text))
+                                     : std::string(reinterpret_cast<char*>(text), static_cast<size_t>(len));
+    return run(H(stmt), sql);
+}
+
+SQLRETURN SQL_API SQLPrepare(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER len) {
+    H(stmt)->diags.clear();
+    H(stmt)->prepared = len == SQL_NTS ? std::string(reinterpret_cast<char*>(text))
+                                       : std::string(reinterpret_cast<char*>(text), static_cast<size_t>(len));
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLExecute(SQLHSTMT stmt) { return run(H(stmt), H(stmt)->prepared); }
+
+SQLRETURN SQL_API SQLNumResultCols(SQLHSTMT stmt, SQLSMALLINT* count) {
+    if (count) *count = 0;
+    H(stmt)->diags.clear();
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLRowCount(SQLHSTMT, SQLLEN* count) {
+    if (count) *count = 1;
+    return SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLGetDiagRec(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT rec, SQLCHAR* state,
+                                SQLINTEGER* native, SQLCHAR* message, SQLSMALLINT bufLen, SQLSMALLINT* length) {
+    Handle* h = H(handle);
+    if (!h || rec < 1 || static_cast<size_t>(rec) > h->diags.size()) return SQL_NO_DATA;
+    const Diag& d = h->diags[static_cast<size_t>(rec - 1)];
+    if (state) copyText(d.state, state, 6, nullptr);
+    if (native) *native = d.native;
+    copyText(d.message, message, bufLen, length);
+    return d.message.size() >= static_cast<size_t>(bufLen > 0 ? bufLen : 0) ? SQL_SUCCESS_WITH_INFO : SQL_SUCCESS;
+}
+
+SQLRETURN SQL_API SQLGetDiagField(SQLSMALLINT, SQLHANDLE handle, SQLSMALLINT rec, SQLSMALLINT field,
+                                  SQLPOINTER value, SQLSMALLINT bufLen, SQLSMALLINT* length) {
+    Handle* h = H(handle);
+    if (!h) return SQL_INVALID_HANDLE;
+    if (rec == 0) {
+        if (field == SQL_DIAG_NUMBER) {
+            if (value) *static_cast<SQLINTEGER*>(value) = static_cast<SQLINTEGER>(h->diags.size());
+            return SQL_SUCCESS;
+        }
+        if (field == SQL_DIAG_RETURNCODE) {
+            if (value) *static_cast<SQLRETURN*>(value) = h->diags.empty() ? SQL_SUCCESS : SQL_ERROR;
+            return SQL_SUCCESS;
+        }
+        if (field == SQL_DIAG_ROW_COUNT || field == SQL_DIAG_CURSOR_ROW_COUNT) {
+            if (value) *static_cast<SQLLEN*>(value) = 0;
+            return SQL_SUCCESS;
+        }
+        return SQL_ERROR;
+    }
+    if (static_cast<size_t>(rec) > h->diags.size()) return SQL_NO_DATA;
+    const Diag& d = h->diags[static_cast<size_t>(rec - 1)];
+    switch (field) {
+    case SQL_DIAG_SQLSTATE:
+        copyText(d.state, static_cast<SQLCHAR*>(value), bufLen, length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_NATIVE:
+        if (value) *static_cast<SQLINTEGER*>(value) = d.native;
+        return SQL_SUCCESS;
+    case SQL_DIAG_MESSAGE_TEXT:
+        copyText(d.message, static_cast<SQLCHAR*>(value), bufLen, length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_CLASS_ORIGIN:
+    case SQL_DIAG_SUBCLASS_ORIGIN:
+        copyText("ISO 9075", static_cast<SQLCHAR*>(value), bufLen, length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_CONNECTION_NAME:
+    case SQL_DIAG_SERVER_NAME:
+        copyText("", static_cast<SQLCHAR*>(value), bufLen, length);
+        return SQL_SUCCESS;
+    case SQL_DIAG_COLUMN_NUMBER:
+    case SQL_DIAG_ROW_NUMBER:
+        if (value) *static_cast<SQLLEN*>(value) = 0;
+        return SQL_SUCCESS;
+    default:
+        return SQL_ERROR;
+    }
+}
+
+}  // extern "C"
