@@ -41,7 +41,9 @@ int ListOracleDataSources(std::vector<std::string>& names) {
     names.clear();
     TConfigDSN config;
     config.SystemDSN = false;
-    if (!config.GetDataSources()) {
+    // No user data source at all is this platform's form of a missing
+    // data-source key: the user is told to set one up.
+    if (!config.GetDataSources() || config.List.empty()) {
         QueryUI().ShowMessage(kNoDataSourceMessage);
         return 0;
     }

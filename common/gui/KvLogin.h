@@ -8,7 +8,8 @@
 
 // Names of the current user's data sources whose driver description
 // contains "ORACLE" (any case), sorted case-insensitively. Shows the
-// missing-data-source message and returns 0 when the list cannot be read.
+// missing-data-source message and returns 0 when the list cannot be read
+// or the user has no data source at all.
 int ListOracleDataSources(std::vector<std::string>& names);
 // The filter and order behind it: names sorted without regard to case,
 // kept when the driver description contains "ORACLE" in any case.

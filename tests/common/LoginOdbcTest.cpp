@@ -11,15 +11,26 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr const char* kSqliteDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
 constexpr const char* kPostgresDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
+// Set in a re-started copy of this program whose user has no data sources.
+constexpr const char* kNoDataSourcesEnv = "KELV_TEST_NO_DSN";
 
 TTempDir* g_odbcDir = nullptr;
 
 void WriteOdbcConfiguration(const TTempDir& dir) {
+    if (std::getenv(kNoDataSourcesEnv)) {
+        WriteBytes(dir.File("odbcinst.ini"), "");
+        WriteBytes(dir.File("odbc.ini"), "");
+        setenv("ODBCSYSINI", dir.Path().c_str(), 1);
+        setenv("ODBCINI", dir.File("odbc.ini").c_str(), 1);
+        return;
+    }
     WriteBytes(dir.File("odbcinst.ini"),
                std::string("[Fake ORACLE 19 Driver]\nDriver = ") + kSqliteDriver + "\n");
     WriteBytes(dir.File("odbc.ini"),
@@ -61,6 +72,33 @@ TEST_F(LoginOdbcTest, OnlyOracleDriversAreListedInCaseInsensitiveOrder) {
     EXPECT_EQ(ListOracleDataSources(names), 3);
     EXPECT_EQ(names, (std::vector<std::string>{"fake_ORA", "Gamma_ora", "ZZ_wire"}));
     EXPECT_TRUE(ui.Messages.empty());
+}
+
+TEST_F(LoginOdbcTest, WithoutAnyDataSourceTheUserIsToldToSetOneUp) {
+    if (std::getenv(kNoDataSourcesEnv)) {
+        std::vector<std::string> names;
+        EXPECT_EQ(ListOracleDataSources(names), 0);
+        EXPECT_FALSE(Login(query));
+        EXPECT_EQ(ui.Messages,
+                  (std::vector<std::string>{"ODBCﾃﾞｰﾀｿｰｽが見つかりません。OracleODBCﾄﾞﾗｲﾊﾞを設定して下さい。",
+                                            "ODBCﾃﾞｰﾀｿｰｽが見つかりません。OracleODBCﾄﾞﾗｲﾊﾞを設定して下さい。",
+                                            "ログインできません。"}));
+        return;
+    }
+    // The driver manager reads its configuration once per process: run this
+    // test again in a fresh copy of the program with an empty odbc.ini.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv(kNoDataSourcesEnv, "1", 1);
+        execl("/proc/self/exe", "kelv_login_odbc_tests",
+              "--gtest_filter=LoginOdbcTest.WithoutAnyDataSourceTheUserIsToldToSetOneUp", nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(LoginOdbcTest, ConnectedCountsEvenWhenTheCheckStatementFails) {
