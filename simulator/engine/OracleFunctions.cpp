@@ -2,6 +2,7 @@
 
 #include "OracleText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -13,6 +14,8 @@ namespace sim {
 namespace {
 
 using Args = sqlite3_value**;
+
+constexpr long long kMaxVarchar = 4000;  // longest VARCHAR2 a SQL function returns
 
 std::string TextOf(sqlite3_value* v) {
     const unsigned char* t = sqlite3_value_text(v);
@@ -234,6 +237,7 @@ void Pad(sqlite3_context* ctx, int argc, Args a, bool left) {
     long long width = sqlite3_value_int64(a[1]);
     std::string fill = argc > 2 ? TextOf(a[2]) : " ";
     if (width <= 0 || fill.empty()) return sqlite3_result_null(ctx);
+    width = std::min<long long>(width, kMaxVarchar);
     size_t w = static_cast<size_t>(width);
     if (s.size() >= w) return ResultText(ctx, s.substr(0, w));
     std::string padding;

@@ -47,13 +47,18 @@ bool IsName(const Node& n) {
                         (n.Tok.Is(TokenKind::Identifier) && !kKeywords.count(Upper(n.Tok.Text))));
 }
 
+// Deeper nesting than any real statement; keeps the recursion bounded.
+constexpr int kMaxNesting = 200;
+
 // Builds the tree of parenthesised groups; unbalanced parentheses fail.
-Nodes BuildTree(const std::vector<Token>& tokens, size_t& pos, bool nested) {
+Nodes BuildTree(const std::vector<Token>& tokens, size_t& pos, int depth) {
+    const bool nested = depth > 0;
+    if (depth > kMaxNesting) throw InvalidSqlStatement();
     Nodes out;
     while (pos < tokens.size()) {
         const Token& t = tokens[pos++];
         if (t.IsSymbol("(")) {
-            Node g{t, true, BuildTree(tokens, pos, true)};
+            Node g{t, true, BuildTree(tokens, pos, depth + 1)};
             out.push_back(std::move(g));
         } else if (t.IsSymbol(")")) {
             if (!nested) throw OraError("42000", 933, "SQL command not properly ended");
@@ -411,7 +416,7 @@ Translation TranslateOracleSql(const std::string& oracleSql, const char* createS
     }
     if (tr.Kind == StatementKind::Dml || tr.Kind == StatementKind::Ddl) tr.Target = TargetOf(kept);
     size_t pos = 0;
-    Nodes tree = BuildTree(kept, pos, false);
+    Nodes tree = BuildTree(kept, pos, 0);
     RewriteBlocks(tree);
     Emit(tree, tr.Sql, CreatedObjectIndex(tree), createSchema);
     return tr;

@@ -189,3 +189,33 @@ TEST_F(Sessions, TwoProgramsCreatingTheInstanceAtOnceShareOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Malformed text of every kind ends in an Oracle error, never a crash.
+TEST_F(Sessions, GarbageStatementsNeverCrash) {
+    auto s = sim::Connect(config_, "system", "manager");
+    const std::vector<std::string> garbage = {
+        "(", ")", "(+)", ",", "'", "\"", "?", "SELECT", "SELECT FROM", "FROM DUAL", "SELECT * FROM (SELECT",
+        "SELECT 1 FROM DUAL WHERE (+)", "SELECT (+) FROM DUAL", "SELECT A.B(+) FROM A", "ALTER", "ALTER SYSTEM",
+        "ALTER SYSTEM SET SIM_", "ALTER SYSTEM SET SIM_FAILSQL", "ALTER SYSTEM KILL", "ALTER SYSTEM KILL SESSION '99999999999999999999,1'",
+        "INSERT INTO", "UPDATE", "DELETE", "DROP TABLE DBA_SEGMENTS", "DELETE FROM V$SESSION", "UPDATE SYS.TS$ SET NAME = 'X'",
+        "CREATE TABLE", "SELECT 1 FROM DUAL UNION", "SELECT TO_CHAR(SYSDATE, '\"') FROM DUAL",
+        "SELECT DECODE(1) FROM DUAL", "SELECT SUBSTRB('abc', -10, 2) FROM DUAL", "SELECT LPAD('a', 100000000, '') FROM DUAL",
+        std::string(5000, '('), std::string(5000, ')'), "SELECT " + std::string(300, '(') + "1" + std::string(300, ')') + " FROM DUAL",
+        std::string("SELECT 1\0 FROM DUAL", 19), "\xff\xfe SELECT"};
+    for (const std::string& sql : garbage) {
+        try {
+            auto cursor = s->Execute(sql, {std::string("x")});
+            while (cursor->Next()) {
+            }
+        } catch (const sim::SimError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("ORA-", 0), 0u) << sql;
+        }
+    }
+    EXPECT_EQ(ErrorOf(*s, "DROP TABLE DBA_SEGMENTS"), 1031);
+    EXPECT_EQ(ErrorOf(*s, "DELETE FROM V$SESSION"), 1031);
+    EXPECT_EQ(Query(*s, "SELECT 1 FROM DUAL").At(0, "1"), "1");
+}
+
+}  // namespace
