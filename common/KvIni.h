@@ -8,7 +8,8 @@ inline constexpr const char* kIniFileName = "Kelv.ini";
 
 class TIniData {
 public:
-    // Reads the file; true when at least one key line was found.
+    // Reads the file; true when at least one key line was found. Throws
+    // std::runtime_error when the file exists but cannot be read.
     bool Load(const std::string& fileName);
     // Value of the first entry with that key (case-insensitive); "" when absent.
     std::string GetValue(const std::string& key) const;
