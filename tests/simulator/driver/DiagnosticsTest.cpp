@@ -84,6 +84,7 @@ TEST_F(DiagnosticsTest, LostConnectionFailsEveryLaterCall) {
     EXPECT_EQ(SQL_CD_TRUE, dead);
     EXPECT_EQ(SQL_ERROR, SQLEndTran(SQL_HANDLE_DBC, conn.Dbc(), SQL_COMMIT));
     // Disconnecting a lost connection still succeeds and frees it.
+    stmt.Reset();
     EXPECT_ODBC_OK(SQLDisconnect(conn.Dbc()), SQL_HANDLE_DBC, conn.Dbc());
 }
 
