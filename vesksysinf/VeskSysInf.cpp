@@ -33,7 +33,12 @@ bool ReadCpuTimes(CpuTimes& times) {
 }
 
 std::mutex g_cpuMutex;
-CpuTimes g_previous;  // zero before the first call: the first figure covers the time since boot
+CpuTimes g_previous;
+
+// The first call measures from the moment the library was loaded.
+__attribute__((constructor)) void TakeFirstCpuSample() {
+    ReadCpuTimes(g_previous);
+}
 
 }  // namespace
 
