@@ -52,6 +52,11 @@ int main(int argc, char** argv) {
     PrepareDataSources(dir.path());
     QApplication app(argc, argv);
     QApplication::setApplicationName(kWindowCaption);
+    // The query component's and the login's messages reach the scripted dialogs.
+    TViewerQueryUI queryUi;
+    SetQueryUI(&queryUi);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    SetQueryUI(nullptr);
+    return result;
 }
