@@ -11,7 +11,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 namespace sim {
@@ -128,7 +130,26 @@ private:
 
 const char* const kUserSchema = "USERDATA";
 
+std::string BasePath(const SimConfig& config);
+
 std::string InstancePath(const SimConfig& config) {
+    std::string path = BasePath(config);
+    // Non-default sizes get a file of their own, so programs that open one
+    // data source with different sizes never rebuild each other's instance.
+    SimKnobs knobs = ParseKnobs(config);
+    SimConfig plain;
+    plain.Keys["VERSION"] = std::to_string(knobs.Version);
+    const std::string signature = LayoutSignature(knobs);
+    if (signature == LayoutSignature(ParseKnobs(plain))) return path;
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%016llx", static_cast<unsigned long long>(Mix(std::hash<std::string>{}(signature))));
+    auto dot = path.find_last_of('.');
+    auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + suffix;
+    return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
+std::string BasePath(const SimConfig& config) {
     if (!config.Database.empty()) return config.Database;
     const char* home = std::getenv("HOME");
     std::string base = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME")

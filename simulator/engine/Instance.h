@@ -75,7 +75,8 @@ private:
 // Schema name of the users' own tables (an attached second file).
 extern const char* const kUserSchema;
 
-// The instance file of a configuration (Database key, or a per-DSN default).
+// The instance file of a configuration: the Database key (or a per-DSN
+// default), with a suffix naming the sizes when they are not the defaults.
 std::string InstancePath(const SimConfig& config);
 
 }  // namespace sim

@@ -53,13 +53,16 @@ TEST_F(Storage, LargeInstanceWithHundredThousandSegmentsAndThreeYearsOfHistory) 
     ExpectFilesCoveredExactly(*s);
 }
 
-TEST_F(Storage, ChangedSizeKnobsRebuildTheInstance) {
+TEST_F(Storage, DifferentSizesOnOneDataSourceDoNotDisturbEachOther) {
+    auto plain = sim::Connect(Config(10), "system", "manager");
     auto small = sim::Connect(Config(10, {{"SEGMENTS", "50"}}), "system", "manager");
     EXPECT_EQ(Query(*small, "SELECT COUNT(*) FROM DBA_SEGMENTS").At(0, "COUNT(*)"), "50");
-    small.reset();
     auto larger = sim::Connect(Config(10, {{"SEGMENTS", "80"}, {"LATCHES", "70"}}), "system", "manager");
     EXPECT_EQ(Query(*larger, "SELECT COUNT(*) FROM DBA_SEGMENTS").At(0, "COUNT(*)"), "80");
     EXPECT_EQ(Query(*larger, "SELECT COUNT(*) FROM V$LATCH").At(0, "COUNT(*)"), "70");
+    // The sessions opened earlier still see their own instances.
+    EXPECT_EQ(Query(*small, "SELECT COUNT(*) FROM DBA_SEGMENTS").At(0, "COUNT(*)"), "50");
+    EXPECT_EQ(Query(*plain, "SELECT COUNT(*) FROM DBA_SEGMENTS").At(0, "COUNT(*)"), "400");
 }
 
 TEST_F(Storage, BannerCanBeOverriddenForUnreadableVersions) {
