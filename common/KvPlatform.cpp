@@ -73,6 +73,14 @@ bool PlatformReportsMemory() {
     return true;
 }
 
+void ScrubArgument(char* argument) {
+    if (!argument)
+        return;
+    volatile char* p = argument;  // not optimised away: the memory is read by the kernel
+    while (*p)
+        *p++ = '\0';
+}
+
 std::string OsUserName() {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buf(size > 0 ? static_cast<size_t>(size) : 16384);

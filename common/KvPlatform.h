@@ -25,5 +25,8 @@ private:
 unsigned long long TotalPhysicalMemory();
 // True on hosts that report memory figures (Linux: always).
 bool PlatformReportsMemory();
+// Overwrites a command-line argument in place (after it has been copied),
+// so that ps and /proc/<pid>/cmdline no longer show a password.
+void ScrubArgument(char* argument);
 // Logged-on operating-system user name.
 std::string OsUserName();

@@ -2,6 +2,7 @@
 #include "KvPlatform.h"
 #include "TempDir.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -100,4 +101,31 @@ TEST(SystemInformationLibrary, ExportsPlausibleFigures) {
     EXPECT_GT(memKb, 0.0);
     EXPECT_LE(memKb, static_cast<double>(TotalPhysicalMemory()) / 1024.0);
     dlclose(lib);
+}
+
+TEST(CommandLine, ScrubbedArgumentDisappearsFromTheProcessList) {
+    // In a child, the program's own argv[0] (which program_invocation_name
+    // points into) stands for the password argument; /proc/self/cmdline is
+    // what ps shows to every user.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string before = ReadBytes("/proc/self/cmdline");
+        ScrubArgument(program_invocation_name);
+        ScrubArgument(nullptr);
+        const std::string after = ReadBytes("/proc/self/cmdline");
+        const bool shownBefore = before.find("kelv_common_tests") != std::string::npos;
+        const bool shownAfter = after.find("kelv_common_tests") != std::string::npos;
+        const char result = shownBefore && !shownAfter ? 'y' : 'n';
+        (void)!write(ready[1], &result, 1);
+        _exit(0);
+    }
+    close(ready[1]);
+    char result = 0;
+    ASSERT_EQ(read(ready[0], &result, 1), 1);
+    close(ready[0]);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(result, 'y');
 }
