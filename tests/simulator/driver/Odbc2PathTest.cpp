@@ -164,3 +164,19 @@ TEST_F(Odbc2Test, FreeStmtCloseKeepsThePreparedStatement) {
     EXPECT_EQ(SQL_SUCCESS, SQLFreeStmt(stmt, SQL_DROP));
     stmt = SQL_NULL_HSTMT;
 }
+
+TEST_F(Odbc2Test, RowsetSizeOptionGivesExtendedFetchItsRowset) {
+    ConnectAndAllocate();
+    ASSERT_EQ(SQL_SUCCESS, SQLSetStmtOption(stmt, SQL_ROWSET_SIZE, 3));
+    ASSERT_EQ(SQL_SUCCESS, SQLExecDirect(stmt, (SQLCHAR*)"SELECT N, NAME, NOTE FROM NUMBERS", SQL_NTS));
+    SQLINTEGER numbers[3] = {0};
+    SQLLEN lengths[3] = {0};
+    ASSERT_EQ(SQL_SUCCESS, SQLBindCol(stmt, 1, SQL_C_SLONG, numbers, 0, lengths));
+    SQLULEN rows = 0;
+    SQLUSMALLINT status[3] = {0};
+    ASSERT_EQ(SQL_SUCCESS, SQLExtendedFetch(stmt, SQL_FETCH_NEXT, 0, &rows, status));
+    EXPECT_EQ(3u, rows);
+    EXPECT_EQ(3, numbers[2]);
+    ASSERT_EQ(SQL_SUCCESS, SQLExtendedFetch(stmt, SQL_FETCH_NEXT, 0, &rows, status));
+    EXPECT_EQ(4, numbers[0]);
+}

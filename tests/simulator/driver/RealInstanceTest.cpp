@@ -56,3 +56,57 @@ TEST_F(RealInstanceTest, WrongPasswordIsRefusedWithOracleError) {
     EXPECT_EQ("28000", diags[0].State);
     EXPECT_EQ(1017, diags[0].Native);
 }
+
+namespace {
+
+// A connection to a fresh instance file of its own, with fault keys.
+std::string RealWithFaults(const std::string& instanceName, const std::string& faults) {
+    return std::string("DSN=") + kRealDsn + ";UID=system;PWD=manager;DATABASE=" + InstancePath(instanceName) + ";" +
+           faults;
+}
+
+}  // namespace
+
+TEST_F(RealInstanceTest, DroppedConnectionIsReportedAsLost) {
+    Connection conn;
+    ASSERT_ODBC_OK(conn.DriverConnect(RealWithFaults("real_drop", "DROPAFTER=1")), SQL_HANDLE_DBC, conn.Dbc());
+    Handle stmt = conn.NewStatement();
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)"SELECT 1 FROM DUAL", SQL_NTS), SQL_HANDLE_STMT, stmt);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    EXPECT_EQ(SQL_ERROR, SQLExecDirect(stmt, (SQLCHAR*)"SELECT 1 FROM DUAL", SQL_NTS));
+    const auto diags = Diagnostics(SQL_HANDLE_STMT, stmt);
+    ASSERT_FALSE(diags.empty());
+    EXPECT_EQ("08S01", diags[0].State);
+    EXPECT_EQ(3113, diags[0].Native);
+    EXPECT_NE(std::string::npos, diags[0].Message.find("ORA-03113"));
+}
+
+TEST_F(RealInstanceTest, FetchInfoFaultMakesFetchesSucceedWithInformation) {
+    Connection conn;
+    ASSERT_ODBC_OK(conn.DriverConnect(RealWithFaults("real_info", "FETCHINFO=1")), SQL_HANDLE_DBC, conn.Dbc());
+    Handle stmt = conn.NewStatement();
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)"SELECT BANNER FROM V$VERSION", SQL_NTS), SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(SQL_SUCCESS_WITH_INFO, SQLFetch(stmt));
+    const auto diags = Diagnostics(SQL_HANDLE_STMT, stmt);
+    ASSERT_FALSE(diags.empty());
+    EXPECT_EQ("01000", diags[0].State);
+}
+
+TEST_F(RealInstanceTest, PreparedQueryWithTextParameter) {
+    Connection conn;
+    ASSERT_ODBC_OK(conn.Connect(kRealDsn), SQL_HANDLE_DBC, conn.Dbc());
+    Handle stmt = conn.NewStatement();
+    ASSERT_ODBC_OK(SQLPrepare(stmt, (SQLCHAR*)" SELECT BYTES FROM V$SGASTAT   WHERE UPPER(NAME) = ? ", SQL_NTS),
+                   SQL_HANDLE_STMT, stmt);
+    SQLSMALLINT columns = 0;
+    ASSERT_ODBC_OK(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(1, columns);
+    char name[] = "LOG_BUFFER";
+    SQLLEN indicator = SQL_NTS;
+    ASSERT_ODBC_OK(SQLBindParameter(stmt, 1, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_CHAR, 255, 0, name, 0, &indicator),
+                   SQL_HANDLE_STMT, stmt);
+    ASSERT_ODBC_OK(SQLExecute(stmt), SQL_HANDLE_STMT, stmt);
+    const auto rows = FetchAllText(stmt);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_GT(std::stol(rows[0][0]), 0);
+}
