@@ -135,6 +135,7 @@ int TKvStringGrid::Row() const {
 
 void TKvStringGrid::SetRow(int row) {
     if (row < FixedRows() || row >= RowCount()) return;
+    model_->FlushChanges();  // the row may not be announced to the view yet
     const QModelIndex current = currentIndex();
     int col = current.isValid() ? current.column() : FixedCols();
     col = std::min(std::max(col, FixedCols()), ColCount() - 1);

@@ -10,22 +10,27 @@ KvStringGridModel::KvStringGridModel(int fixedRows, int fixedCols, int cols, int
       fixedCols_(std::max(0, fixedCols)),
       cols_(std::max(cols, fixedCols_)) {
     cells_.assign(std::max(rows, fixedRows_), std::vector<QString>(cols_));
+    announcedRows_ = GridRowCount() - HeaderRows();
 }
 
 void KvStringGridModel::SetGridRowCount(int rows) {
     rows = std::max(rows, fixedRows_);
     const int old = GridRowCount();
     if (rows == old) return;
-    FlushChanges();
-    const int h = HeaderRows();
     if (rows > old) {
-        beginInsertRows(QModelIndex(), old - h, rows - h - 1);
         cells_.resize(rows, std::vector<QString>(cols_));
-        endInsertRows();
-    } else {
-        beginRemoveRows(QModelIndex(), rows - h, old - h - 1);
+        QueueFlush();
+        return;
+    }
+    FlushChanges();
+    const int modelRows = rows - HeaderRows();
+    if (modelRows < announcedRows_) {
+        beginRemoveRows(QModelIndex(), modelRows, announcedRows_ - 1);
         cells_.resize(rows);
+        announcedRows_ = modelRows;
         endRemoveRows();
+    } else {
+        cells_.resize(rows);
     }
 }
 
@@ -89,14 +94,23 @@ void KvStringGridModel::NoteChange(int col, int modelRow) {
         minCol_ = std::min(minCol_, col);
         maxCol_ = std::max(maxCol_, col);
     }
-    if (!flushQueued_) {
-        flushQueued_ = true;
-        QMetaObject::invokeMethod(this, [this] { FlushChanges(); }, Qt::QueuedConnection);
-    }
+    QueueFlush();
+}
+
+void KvStringGridModel::QueueFlush() {
+    if (flushQueued_) return;
+    flushQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] { FlushChanges(); }, Qt::QueuedConnection);
 }
 
 void KvStringGridModel::FlushChanges() {
     flushQueued_ = false;
+    const int storedRows = GridRowCount() - HeaderRows();
+    if (storedRows > announcedRows_) {
+        beginInsertRows(QModelIndex(), announcedRows_, storedRows - 1);
+        announcedRows_ = storedRows;
+        endInsertRows();
+    }
     if (minRow_ < 0) return;
     const int rows = rowCount();
     const int r0 = minRow_, r1 = std::min(maxRow_, rows - 1);
@@ -106,7 +120,7 @@ void KvStringGridModel::FlushChanges() {
 }
 
 int KvStringGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : GridRowCount() - HeaderRows();
+    return parent.isValid() ? 0 : announcedRows_;
 }
 
 int KvStringGridModel::columnCount(const QModelIndex& parent) const {

@@ -28,7 +28,8 @@ public:
     void SetCell(int col, int row, const QString& text);
     // Empties every non-fixed cell.
     void ClearData();
-    // Sends the change notices collected since the last flush.
+    // Announces rows added since the last flush and sends the change
+    // notices collected meanwhile.
     void FlushChanges();
 
     // QAbstractItemModel
@@ -40,11 +41,15 @@ public:
 
 private:
     void NoteChange(int col, int modelRow);
+    void QueueFlush();
 
     int fixedRows_;
     int fixedCols_;
     int cols_;
     std::vector<std::vector<QString>> cells_;  // [row][col]
+    // Rows the views know of. A grid filled row by row grows far faster when
+    // new rows are announced in one batch rather than one insert per row.
+    int announcedRows_ = 0;
     // Pending dataChanged range (model coordinates); empty when minRow_ < 0.
     int minRow_ = -1, maxRow_ = -1, minCol_ = -1, maxCol_ = -1;
     bool flushQueued_ = false;

@@ -33,6 +33,7 @@ TEST(StringGrid, CellsAreAddressedColRowIncludingFixedOnes) {
     EXPECT_EQ(grid.Cell(2, 3), "99.5");
     EXPECT_EQ(grid.CellText(1, 0), QString("Hit(%)"));
     // Row 0 is the heading shown by the header; the model holds data rows only.
+    grid.FlushChanges();
     EXPECT_EQ(grid.model()->rowCount(), 3);
     EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), QString("Hit(%)"));
     EXPECT_EQ(grid.model()->index(2, 2).data().toString(), QString("99.5"));
@@ -68,6 +69,22 @@ TEST(StringGrid, ClearDataEmptiesOnlyNonFixedCells) {
     EXPECT_EQ(grid.RowCount(), 3);
 }
 
+TEST(StringGrid, RowsAddedOneByOneReachTheViewInOneBatch) {
+    TKvStringGrid grid("grdTest");
+    int inserts = 0;
+    QObject::connect(grid.model(), &QAbstractItemModel::rowsInserted, [&] { ++inserts; });
+    for (int r = 1; r <= 500; ++r) {
+        grid.SetRowCount(r + 1);
+        grid.SetCell(0, r, std::to_string(r));
+    }
+    EXPECT_EQ(grid.RowCount(), 501) << "the grid itself counts every row at once";
+    EXPECT_EQ(grid.Cell(0, 500), "500");
+    Settle();
+    EXPECT_EQ(inserts, 1);
+    EXPECT_EQ(grid.model()->rowCount(), 500);
+    EXPECT_EQ(grid.model()->index(499, 0).data().toString(), QString("500"));
+}
+
 TEST(StringGrid, ModelStaysConsistentThroughLoadsResizesAndClears) {
     TKvStringGrid grid("grdTest", 1, 1);
     QAbstractItemModelTester tester(grid.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
@@ -77,6 +94,10 @@ TEST(StringGrid, ModelStaysConsistentThroughLoadsResizesAndClears) {
         for (int c = 0; c < 6; ++c) grid.SetCell(c, r, std::to_string(r * 10 + c));
     grid.FlushChanges();
     grid.SetRowCount(10);
+    grid.SetRowCount(2000);  // grows, then shrinks before the view heard of it
+    grid.SetRowCount(20);
+    grid.SetRow(15);
+    EXPECT_EQ(grid.Row(), 15);
     grid.SetColCount(2);
     grid.ClearData();
     Settle();
