@@ -6,6 +6,9 @@
 namespace kelvsim {
 
 namespace {
+constexpr const char* kErrorStackLine = "ORA-06512: at line 1";
+constexpr SQLINTEGER kErrorStackCode = 6512;
+
 std::mutex& RegistryMutex() {
     static std::mutex mutex;
     return mutex;
@@ -79,16 +82,23 @@ void Statement::ResetGetData() {
     GetDataDone = false;
 }
 
-void NoteEngineError(HandleBase& handle, const sim::SimError& error) {
-    if (error.SqlState != "08S01" && error.SqlState != "08003")
-        return;
+void RecordEngineError(HandleBase& handle, const sim::SimError& error) {
+    handle.Diag.AddSimError(error);
     Connection* conn = nullptr;
     if (handle.Kind == HandleKind::Connection)
         conn = static_cast<Connection*>(&handle);
     else if (handle.Kind == HandleKind::Statement)
         conn = static_cast<Statement&>(handle).Conn;
-    if (conn)
+    if (!conn)
+        return;
+    const std::string stateClass = error.SqlState.substr(0, 2);
+    if (stateClass == "08") {
         conn->Lost = true;
+        return;
+    }
+    if (handle.Kind == HandleKind::Statement && stateClass != "01" && stateClass != "28" &&
+        conn->Config.GetInt("ERRORSTACK", 0) != 0)
+        handle.Diag.Add(error.SqlState.empty() ? "HY000" : error.SqlState, kErrorStackLine, kErrorStackCode);
 }
 
 SQLRETURN SuccessOrInfo(const HandleBase& handle) {

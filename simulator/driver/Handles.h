@@ -200,8 +200,11 @@ T* Lookup(SQLHANDLE handle) {
     return static_cast<T*>(FindHandle(handle, KindOf<T>::Value));
 }
 
+// Records an engine error on the handle: its Oracle error stack, one record
+// per line, and with the data source's ERRORSTACK knob a statement error is
+// followed by the "ORA-06512" line Oracle adds for errors raised in PL/SQL.
 // Marks the owning connection as lost when the instance says so.
-void NoteEngineError(HandleBase& handle, const sim::SimError& error);
+void RecordEngineError(HandleBase& handle, const sim::SimError& error);
 
 // Runs one entry point: validates the handle, clears its diagnostics and
 // turns exceptions into diagnostic records.
@@ -218,8 +221,7 @@ SQLRETURN Guarded(SQLHANDLE handle, Body&& body) {
         object->Diag.Add(failure.SqlState, failure.what(), failure.NativeError);
         rc = SQL_ERROR;
     } catch (const sim::SimError& error) {
-        NoteEngineError(*object, error);
-        object->Diag.AddSimError(error);
+        RecordEngineError(*object, error);
         rc = SQL_ERROR;
     } catch (const std::bad_alloc&) {
         object->Diag.Add("HY001", "Memory allocation error");

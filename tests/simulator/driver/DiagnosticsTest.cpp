@@ -114,3 +114,27 @@ TEST(FetchWarning, EveryFetchSucceedsWithInformation) {
     ASSERT_EQ(SQL_SUCCESS, SQLGetData(stmt, 2, SQL_C_CHAR, buffer, sizeof buffer, &indicator));
     EXPECT_STREQ("row1", buffer);
 }
+
+TEST(ErrorStack, KnobAddsTheLineRecordAfterTheOracleError) {
+    Connection conn;
+    ASSERT_ODBC_OK(conn.DriverConnect(FakeConnectionString("errorstack") + ";ErrorStack=1"), SQL_HANDLE_DBC, conn.Dbc());
+    Handle stmt = conn.NewStatement();
+    EXPECT_EQ(SQL_ERROR, SQLExecDirect(stmt, (SQLCHAR*)"SELECT * FROM NOWHERE", SQL_NTS));
+    const auto diags = Diagnostics(SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(2u, diags.size());
+    EXPECT_EQ("ORA-00942: table or view does not exist", diags[0].Message);
+    EXPECT_EQ(942, diags[0].Native);
+    EXPECT_EQ("ORA-06512: at line 1", diags[1].Message);
+    EXPECT_EQ(6512, diags[1].Native);
+    // A lost connection or a warning gets no such line.
+    EXPECT_EQ(SQL_ERROR, SQLExecDirect(stmt, (SQLCHAR*)"LOSE", SQL_NTS));
+    EXPECT_EQ(1u, Diagnostics(SQL_HANDLE_STMT, stmt).size());
+}
+
+TEST(ErrorStack, WithoutTheKnobAnErrorHasOneRecord) {
+    Connection conn;
+    ASSERT_ODBC_OK(conn.DriverConnect(FakeConnectionString("errorstack")), SQL_HANDLE_DBC, conn.Dbc());
+    Handle stmt = conn.NewStatement();
+    EXPECT_EQ(SQL_ERROR, SQLExecDirect(stmt, (SQLCHAR*)"SELECT * FROM NOWHERE", SQL_NTS));
+    EXPECT_EQ(1u, Diagnostics(SQL_HANDLE_STMT, stmt).size());
+}
