@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QImage>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -188,4 +190,38 @@ TEST_F(SimSizedInstance, KillFourDigitSidThenAgainAsVanished) {
     p.page->btnCutClick();   // the same session again: gone by now
     ASSERT_EQ(p.informed.size(), 1u);
     EXPECT_EQ(p.informed[0], QString::fromUtf8("切断できません。"));
+}
+
+// One picture per page with live data, for a person to look at: written to
+// $KELV_TEST_DATA/screens (or the temporary directory).
+namespace {
+template <class Page>
+void Shoot(const char* file, TKvStringGrid* (*gridOf)(Page&), int version = 10) {
+    QTemporaryDir dataDir;
+    SimPage<Page> p(SimQuery("KELV_ORA10"), version, dataDir.path().toStdString());
+    p.page->resize(655, 540);
+    p.page->show();
+    p.page->LoadPage(false);
+    ASSERT_TRUE(p.errors.empty()) << p.errors[0];
+    EXPECT_FALSE(gridOf(*p.page)->Cell(0, 1).empty());
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    const char* data = std::getenv("KELV_TEST_DATA");
+    QDir dir(QString::fromLocal8Bit(data ? data : QDir::tempPath().toLocal8Bit().constData()));
+    dir.mkpath("screens");
+    const QImage image = p.page->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(dir.filePath(QString("screens/") + file)));
+}
+}  // namespace
+
+TEST(SimScreenshots, EveryPageWithData) {
+    if (SimDriverPath().empty()) GTEST_SKIP() << "simulated instance driver not built";
+    Shoot<TCheckPointPage>("checkpoint.png", [](TCheckPointPage& p) { return p.grdDate; });
+    Shoot<TTableSpacePage>("tablespace.png", [](TTableSpacePage& p) { return p.grdTS; });
+    Shoot<TFreeSpacePage>("freespace.png", [](TFreeSpacePage& p) { return p.grdFet; });
+    Shoot<TSegmentPage>("segment.png", [](TSegmentPage& p) { return p.grdSeg; });
+    Shoot<TSessionPage>("session.png", [](TSessionPage& p) { return p.grdSes; });
+    Shoot<TLogFilePage>("logfile.png", [](TLogFilePage& p) { return p.grdLog; });
+    Shoot<TParameterPage>("parameter.png", [](TParameterPage& p) { return p.grdParm; });
+    Shoot<TExtentsPage>("extents.png", [](TExtentsPage& p) { return p.grdExt; });
 }
