@@ -107,10 +107,15 @@ std::optional<std::string> OracleValue(sqlite3_stmt* stmt, int i) {
 }
 
 StatementCursor::StatementCursor(sqlite3* db, sqlite3_stmt* stmt, std::shared_ptr<SessionHealth> health,
-                                 std::optional<SimError> fetchWarning)
+                                 std::optional<SimError> fetchWarning, std::optional<bool> firstStepHadRow)
     : db_(db), stmt_(stmt), health_(std::move(health)), fetchWarning_(std::move(fetchWarning)) {
     try {
-        pendingRow_ = Step();
+        if (firstStepHadRow) {
+            pendingRow_ = *firstStepHadRow;
+            done_ = !pendingRow_;
+        } else {
+            pendingRow_ = Step();
+        }
     } catch (...) {
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;

@@ -29,9 +29,10 @@ std::optional<std::string> OracleValue(sqlite3_stmt* stmt, int i);
 
 class StatementCursor : public SimCursor {
 public:
-    // Takes ownership of a prepared and bound statement and steps it once.
+    // Takes ownership of a prepared and bound statement and steps it once,
+    // unless it was stepped already (firstStepHadRow tells what that gave).
     StatementCursor(sqlite3* db, sqlite3_stmt* stmt, std::shared_ptr<SessionHealth> health,
-                    std::optional<SimError> fetchWarning);
+                    std::optional<SimError> fetchWarning, std::optional<bool> firstStepHadRow = std::nullopt);
     ~StatementCursor() override;
 
     const std::vector<SimColumn>& Columns() const override { return columns_; }

@@ -114,16 +114,31 @@ std::vector<SimColumn> SessionImpl::Describe(const std::string& oracleSql) {
     BeginCall();
     Translation tr = TranslateOracleSql(oracleSql);
     CheckPrivileges(tr);
+    described_.Reset();
     if (tr.Kind != StatementKind::Query) return {};
     sqlite3_stmt* stmt = Prepare(tr, {});
     int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        sqlite3_finalize(stmt);
+        ThrowSqliteError(instance_->Db().Get(), rc, tr.Sql);
+    }
     std::vector<SimColumn> cols = DescribeColumns(stmt, rc == SQLITE_ROW);
-    sqlite3_finalize(stmt);
+    if (sqlite3_bind_parameter_count(stmt) == 0) {
+        // Kept for the Execute that usually follows, so a long query runs once.
+        described_.Sql = oracleSql;
+        described_.Stmt = stmt;
+        described_.HasRow = rc == SQLITE_ROW;
+        described_.Minute = instance_->StatementMinute();
+    } else {
+        sqlite3_finalize(stmt);
+    }
     return cols;
 }
 
 std::unique_ptr<SimCursor> SessionImpl::Execute(const std::string& oracleSql,
                                                 const std::vector<std::optional<std::string>>& params) {
+    const bool reusable = described_.Stmt && described_.Sql == oracleSql && params.empty();
+    if (!reusable) described_.Reset();
     BeginCall();
     const bool control = IsSimulatorControl(oracleSql);
     if (!control) ApplyStatementFaults(oracleSql);
@@ -146,10 +161,15 @@ std::unique_ptr<SimCursor> SessionImpl::Execute(const std::string& oracleSql,
             break;
         case StatementKind::Query: break;
     }
-    sqlite3_stmt* stmt = Prepare(tr, params);
     std::optional<SimError> warning;
     if (instance_->Faults().FetchInfo && tr.Kind == StatementKind::Query)
         warning = OraError("01000", 24347, "Warning of a NULL column in an aggregate function");
+    if (reusable && described_.Minute == instance_->StatementMinute()) {
+        bool hasRow = described_.HasRow;
+        return std::make_unique<StatementCursor>(instance_->Db().Get(), described_.Take(), health_, warning, hasRow);
+    }
+    described_.Reset();
+    sqlite3_stmt* stmt = Prepare(tr, params);
     return std::make_unique<StatementCursor>(instance_->Db().Get(), stmt, health_, warning);
 }
 

@@ -36,6 +36,27 @@ private:
     void ApplyStatementFaults(const std::string& oracleSql);
     sqlite3_stmt* Prepare(const Translation& tr, const std::vector<std::optional<std::string>>& params);
 
+    // A query described (prepared and stepped once) and not yet executed;
+    // executing the same text in the same minute reuses it.
+    struct DescribedQuery {
+        std::string Sql;
+        sqlite3_stmt* Stmt = nullptr;
+        bool HasRow = false;
+        int64_t Minute = 0;
+        ~DescribedQuery() { sqlite3_finalize(Stmt); }
+        void Reset() {
+            sqlite3_finalize(Stmt);
+            Stmt = nullptr;
+            Sql.clear();
+        }
+        sqlite3_stmt* Take() {
+            sqlite3_stmt* s = Stmt;
+            Stmt = nullptr;
+            Sql.clear();
+            return s;
+        }
+    };
+
     std::unique_ptr<Instance> instance_;
     std::string user_;
     bool isDba_;
@@ -43,6 +64,7 @@ private:
     long statements_ = 0;
     Instance::ClientId client_;
     std::shared_ptr<SessionHealth> health_ = std::make_shared<SessionHealth>();
+    DescribedQuery described_;  // destroyed before the instance's connection
 };
 
 }  // namespace sim

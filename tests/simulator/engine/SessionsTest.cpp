@@ -219,3 +219,28 @@ TEST_F(Sessions, GarbageStatementsNeverCrash) {
 }
 
 }  // namespace
+
+namespace {
+
+// Describe before Execute (SQLPrepare, SQLNumResultCols, SQLExecute) gives
+// the same columns and all the rows.
+TEST_F(Sessions, DescribeThenExecuteGivesTheWholeResult) {
+    auto s = sim::Connect(config_, "system", "manager");
+    const std::string sql = "SELECT NAME, GETS + IMMEDIATE_GETS AS GETS FROM V$LATCH ORDER BY NAME";
+    auto described = s->Describe(sql);
+    ASSERT_EQ(described.size(), 2u);
+    EXPECT_EQ(described[1].Name, "GETS");
+    Result first = Query(*s, sql);
+    Result second = Query(*s, sql);
+    EXPECT_EQ(first.Rows.size(), 40u);
+    EXPECT_EQ(first.Columns, second.Columns);
+    EXPECT_EQ(first.Rows.front(), second.Rows.front());
+    // A describe followed by another statement leaves nothing behind.
+    s->Describe("SELECT * FROM V$SESSION");
+    Query(*s, "CREATE TABLE AFTER_DESCRIBE (A NUMBER)");
+    EXPECT_EQ(Query(*s, "SELECT COUNT(*) FROM AFTER_DESCRIBE").At(0, "COUNT(*)"), "0");
+    EXPECT_TRUE(s->Describe("SELECT 1 FROM DUAL WHERE 1 = 0").size() == 1);
+    EXPECT_TRUE(Query(*s, "SELECT 1 FROM DUAL WHERE 1 = 0").Rows.empty());
+}
+
+}  // namespace
