@@ -92,6 +92,23 @@ std::string QuoteName(const std::string& name) {
     return plain ? name : "\"" + name + "\"";
 }
 
+// A table named exactly (no wildcards) that the dictionary does not list,
+// such as one the session created, is found by describing it.
+std::optional<TableEntry> ProbeNamedTable(Connection& conn, const Pattern& schema, const Pattern& table) {
+    if (!table || table->empty() || HasWildcards(*table))
+        return std::nullopt;
+    const bool exactSchema = schema && !schema->empty() && !HasWildcards(*schema);
+    const std::string name = (exactSchema ? QuoteName(*schema) + "." : "") + QuoteName(*table);
+    try {
+        conn.LiveSession().Describe("SELECT * FROM " + name);
+    } catch (const sim::SimError& error) {
+        if (IsConnectionFailure(error))
+            throw;
+        return std::nullopt;
+    }
+    return TableEntry{exactSchema ? *schema : "", *table, "TABLE"};
+}
+
 }  // namespace
 
 bool MatchesPattern(const std::string& value, const std::string& pattern) {
@@ -163,11 +180,15 @@ std::unique_ptr<ResultSet> ListTables(Connection& conn, const Pattern& catalog, 
     for (const auto& t : tables)
         if (Accepts(schema, t.Owner) && Accepts(table, t.Name) && TypeAccepted(tableTypes, t.Type))
             selected.push_back(t);
+    if (selected.empty() && TypeAccepted(tableTypes, "TABLE")) {
+        if (auto probed = ProbeNamedTable(conn, schema, table))
+            selected.push_back(*probed);
+    }
     std::sort(selected.begin(), selected.end(), [](const TableEntry& a, const TableEntry& b) {
         return std::tie(a.Type, a.Owner, a.Name) < std::tie(b.Type, b.Owner, b.Name);
     });
     for (const auto& t : selected)
-        rows.push_back({Null(), Text(t.Owner), Text(t.Name), Text(t.Type), Null()});
+        rows.push_back({Null(), Text(t.Owner.empty() ? conn.UserName : t.Owner), Text(t.Name), Text(t.Type), Null()});
     return std::make_unique<ResultSet>(std::move(columns), std::move(rows));
 }
 
@@ -201,9 +222,10 @@ std::unique_ptr<ResultSet> ListColumns(Connection& conn, const Pattern& catalog,
     for (const auto& t : DictionaryTables(conn))
         if (Accepts(schema, t.Owner) && Accepts(table, t.Name))
             tables.push_back(t);
-    // A table named exactly is described even when the dictionary does not list it.
-    if (tables.empty() && table && !table->empty() && !HasWildcards(*table))
-        tables.push_back({schema && !HasWildcards(*schema) ? *schema : "", *table, "TABLE"});
+    if (tables.empty()) {
+        if (auto probed = ProbeNamedTable(conn, schema, table))
+            tables.push_back(*probed);
+    }
     std::sort(tables.begin(), tables.end(),
               [](const TableEntry& a, const TableEntry& b) { return std::tie(a.Owner, a.Name) < std::tie(b.Owner, b.Name); });
 

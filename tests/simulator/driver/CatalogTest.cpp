@@ -117,3 +117,16 @@ TEST_F(CatalogTest, StatisticsAndProceduresHaveStandardColumns) {
     EXPECT_EQ(19u, ColumnNames().size());
     EXPECT_TRUE(FetchAllText(stmt).empty());
 }
+
+TEST_F(CatalogTest, TableMissingFromTheDictionaryIsFoundByExactName) {
+    // LONGTEXT is not in the stand-in dictionary, but it can be described.
+    ASSERT_ODBC_OK(SQLTables(stmt, nullptr, 0, nullptr, 0, (SQLCHAR*)"LONGTEXT", SQL_NTS, nullptr, 0), SQL_HANDLE_STMT, stmt);
+    auto rows = FetchAllText(stmt);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ((std::vector<std::string>{"<NULL>", "SYSTEM", "LONGTEXT", "TABLE", "<NULL>"}), rows[0]);
+    ASSERT_ODBC_OK(SQLColumns(stmt, nullptr, 0, nullptr, 0, (SQLCHAR*)"LONGTEXT", SQL_NTS, nullptr, 0), SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(3u, FetchAllText(stmt).size());
+    // A name that is neither listed nor describable gives an empty result.
+    ASSERT_ODBC_OK(SQLTables(stmt, nullptr, 0, nullptr, 0, (SQLCHAR*)"NOWHERE", SQL_NTS, nullptr, 0), SQL_HANDLE_STMT, stmt);
+    EXPECT_TRUE(FetchAllText(stmt).empty());
+}
