@@ -1,5 +1,6 @@
 #include "KvgSettingsSignal.h"
 
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -12,6 +13,11 @@ const QByteArray kShowRequest = "show\n";
 
 QString TSettingsSignal::ServerName()
 {
+    // Beside the single-instance lock when the session has a private runtime
+    // directory, else in the temporary directory under the user's name.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(QString::fromLocal8Bit(runtime)).isDir())
+        return QString::fromLocal8Bit(runtime) + "/Kelvg-settings";
     return QString("Kelvg-settings-%1").arg(QString::fromStdString(OsUserName()));
 }
 
