@@ -94,11 +94,26 @@ std::string QuoteName(const std::string& name) {
 
 // A table named exactly (no wildcards) that the dictionary does not list,
 // such as one the session created, is found by describing it.
-std::optional<TableEntry> ProbeNamedTable(Connection& conn, const Pattern& schema, const Pattern& table) {
-    if (!table || table->empty() || HasWildcards(*table))
+// A pattern whose only wildcard is '_' also matches itself taken literally.
+std::optional<std::string> LiteralName(const Pattern& pattern) {
+    if (!pattern || pattern->empty() || pattern->find('%') != std::string::npos)
         return std::nullopt;
-    const bool exactSchema = schema && !schema->empty() && !HasWildcards(*schema);
-    const std::string name = (exactSchema ? QuoteName(*schema) + "." : "") + QuoteName(*table);
+    std::string name;
+    for (size_t i = 0; i < pattern->size(); ++i) {
+        if ((*pattern)[i] == '\\' && i + 1 < pattern->size())
+            ++i;
+        name += (*pattern)[i];
+    }
+    return name;
+}
+
+std::optional<TableEntry> ProbeNamedTable(Connection& conn, const Pattern& schema, const Pattern& table) {
+    const auto tableName = LiteralName(table);
+    if (!tableName)
+        return std::nullopt;
+    const auto schemaName = LiteralName(schema);
+    const bool exactSchema = schemaName.has_value();
+    const std::string name = (exactSchema ? QuoteName(*schemaName) + "." : "") + QuoteName(*tableName);
     try {
         conn.LiveSession().Describe("SELECT * FROM " + name);
     } catch (const sim::SimError& error) {
@@ -106,7 +121,7 @@ std::optional<TableEntry> ProbeNamedTable(Connection& conn, const Pattern& schem
             throw;
         return std::nullopt;
     }
-    return TableEntry{exactSchema ? *schema : "", *table, "TABLE"};
+    return TableEntry{exactSchema ? *schemaName : "", *tableName, "TABLE"};
 }
 
 }  // namespace

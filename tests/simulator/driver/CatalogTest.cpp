@@ -126,6 +126,13 @@ TEST_F(CatalogTest, TableMissingFromTheDictionaryIsFoundByExactName) {
     EXPECT_EQ((std::vector<std::string>{"<NULL>", "SYSTEM", "LONGTEXT", "TABLE", "<NULL>"}), rows[0]);
     ASSERT_ODBC_OK(SQLColumns(stmt, nullptr, 0, nullptr, 0, (SQLCHAR*)"LONGTEXT", SQL_NTS, nullptr, 0), SQL_HANDLE_STMT, stmt);
     EXPECT_EQ(3u, FetchAllText(stmt).size());
+    // '_' in a pattern also stands for itself; '%' makes the probe pointless.
+    ASSERT_ODBC_OK(SQLTables(stmt, nullptr, 0, nullptr, 0, (SQLCHAR*)"LONG_TEXT", SQL_NTS, nullptr, 0), SQL_HANDLE_STMT, stmt);
+    rows = FetchAllText(stmt);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("LONG_TEXT", rows[0][2]);
+    ASSERT_ODBC_OK(SQLTables(stmt, nullptr, 0, nullptr, 0, (SQLCHAR*)"LONG%TEXT", SQL_NTS, nullptr, 0), SQL_HANDLE_STMT, stmt);
+    EXPECT_TRUE(FetchAllText(stmt).empty());
     // A name that is neither listed nor describable gives an empty result.
     ASSERT_ODBC_OK(SQLTables(stmt, nullptr, 0, nullptr, 0, (SQLCHAR*)"NOWHERE", SQL_NTS, nullptr, 0), SQL_HANDLE_STMT, stmt);
     EXPECT_TRUE(FetchAllText(stmt).empty());

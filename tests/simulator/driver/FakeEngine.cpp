@@ -178,7 +178,8 @@ private:
         }
         if (sql == "SELECT BROKEN FROM NUMBERS")
             return Rows({Column("BROKEN", 2, 10)}, {{std::string("1")}, {std::string("2")}}, 1);
-        if (sql == "SELECT TXT, EMPTY, NOTHING FROM LONGTEXT" || sql == "SELECT * FROM LONGTEXT") {
+        if (sql == "SELECT TXT, EMPTY, NOTHING FROM LONGTEXT" || sql == "SELECT * FROM LONGTEXT" ||
+            sql == "SELECT * FROM LONG_TEXT") {
             std::string text;
             for (int i = 0; i < kLongTextLength; ++i)
                 text += static_cast<char>('0' + i % 10);
