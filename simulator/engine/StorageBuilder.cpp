@@ -106,9 +106,16 @@ std::vector<Segment> MakeSegments(const SimKnobs& k, size_t tsCount) {
     return segs;
 }
 
-}  // namespace
+// Everything the dictionary tables are written from.
+struct StorageLayout {
+    std::vector<std::string> TsNames;
+    std::vector<Segment> Segments;
+    std::vector<DataFile> Files;
+    std::vector<Extent> Extents;
+    std::vector<FreeExtent> FreeExtents;
+};
 
-void BuildStorage(SqliteDb& db, const SimKnobs& k) {
+void CreateStorageTables(SqliteDb& db, const SimKnobs& k) {
     const bool v7 = k.Version == 7;
     db.Exec(R"(
 CREATE TABLE "TS$" ("TS#" NUMBER, NAME VARCHAR2(30), "ONLINE$" NUMBER, "CONTENTS$" NUMBER, BLOCKSIZE NUMBER,
@@ -143,11 +150,19 @@ CREATE TABLE DBA_TABLESPACES (TABLESPACE_NAME VARCHAR2(30), INITIAL_EXTENT NUMBE
   BYTES NUMBER, BLOCKS NUMBER, STATUS VARCHAR2(9), RELATIVE_FNO NUMBER, AUTOEXTENSIBLE VARCHAR2(3),
   MAXBYTES NUMBER, MAXBLOCKS NUMBER, INCREMENT_BY NUMBER, USER_BYTES NUMBER, USER_BLOCKS NUMBER))");
 
-    const std::vector<std::string> tsNames = TablespaceNames(k.Tablespaces);
-    std::vector<Segment> segs = MakeSegments(k, tsNames.size());
+}
+
+StorageLayout LayOut(const SimKnobs& k) {
+    StorageLayout out;
+    out.TsNames = TablespaceNames(k.Tablespaces);
+    out.Segments = MakeSegments(k, out.TsNames.size());
+    const std::vector<std::string>& tsNames = out.TsNames;
+    std::vector<Segment>& segs = out.Segments;
+    std::vector<DataFile>& files = out.Files;
+    std::vector<Extent>& extents = out.Extents;
+    std::vector<FreeExtent>& freeExtents = out.FreeExtents;
 
     // Data files: one per tablespace, plus a second, still empty file for USERS.
-    std::vector<DataFile> files;
     for (size_t t = 0; t < tsNames.size(); ++t) {
         char path[128];
         std::snprintf(path, sizeof path, "/u0%zu/oradata/KELV/%s01.dbf", 2 + t % 3, tsNames[t].c_str());
@@ -159,8 +174,6 @@ CREATE TABLE DBA_TABLESPACES (TABLESPACE_NAME VARCHAR2(30), INITIAL_EXTENT NUMBE
 
     // Extents are laid out round-robin over the segments of a tablespace, the
     // way segments grow side by side, with holes left by dropped objects.
-    std::vector<Extent> extents;
-    std::vector<FreeExtent> freeExtents;
     for (size_t t = 0; t < tsNames.size(); ++t) {
         DataFile& file = files[t];
         std::vector<size_t> members;
@@ -201,7 +214,14 @@ CREATE TABLE DBA_TABLESPACES (TABLESPACE_NAME VARCHAR2(30), INITIAL_EXTENT NUMBE
     }
     DataFile& spare = files.back();
     freeExtents.push_back({spare.Ts, spare.Id, kFirstDataBlock, spare.Blocks - 1});
+    return out;
+}
 
+void WriteTablespacesAndFiles(SqliteDb& db, const SimKnobs& k, const StorageLayout& layout) {
+    const bool v7 = k.Version == 7;
+    const std::vector<std::string>& tsNames = layout.TsNames;
+    const std::vector<DataFile>& files = layout.Files;
+    const std::vector<FreeExtent>& freeExtents = layout.FreeExtents;
     SqliteStmt tsIns(db.Get(), "INSERT INTO \"TS$\" VALUES (?, ?, 1, ?, ?, 5, 5, 1, 121, 50)");
     SqliteStmt dtsIns(db.Get(), "INSERT INTO DBA_TABLESPACES VALUES (?, ?, ?, 1, 121, 50, 'ONLINE', ?)");
     for (size_t t = 0; t < tsNames.size(); ++t) {
@@ -229,6 +249,12 @@ CREATE TABLE DBA_TABLESPACES (TABLESPACE_NAME VARCHAR2(30), INITIAL_EXTENT NUMBE
     for (const FreeExtent& fe : freeExtents)
         fetIns.Bind(1, static_cast<int64_t>(fe.Ts)).Bind(2, fe.File).Bind(3, fe.Block).Bind(4, fe.Length).Run();
 
+}
+
+void WriteSegments(SqliteDb& db, const SimKnobs& k, const StorageLayout& layout) {
+    const std::vector<std::string>& tsNames = layout.TsNames;
+    const std::vector<Segment>& segs = layout.Segments;
+    const std::vector<Extent>& extents = layout.Extents;
     SqliteStmt segIns(db.Get(), "INSERT INTO DBA_SEGMENTS VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1, ?, ?, 1, 1)");
     SqliteStmt tabIns(db.Get(), "INSERT INTO DBA_TABLES VALUES (?, ?, ?, NULL, 10, 40, 1, 255, ?, ?, 1, 121, 0, ?, ?)");
     SqliteStmt idxIns(db.Get(), "INSERT INTO DBA_INDEXES VALUES (?, ?, ?, ?, 'TABLE', 'UNIQUE', ?, 2, 255, ?, ?, 1, 121, 0)");
@@ -257,6 +283,9 @@ CREATE TABLE DBA_TABLESPACES (TABLESPACE_NAME VARCHAR2(30), INITIAL_EXTENT NUMBE
         extIns.Bind(1, s.Owner).Bind(2, s.Name).Bind(3, s.Type).Bind(4, tsNames[static_cast<size_t>(s.Ts)]).Bind(5, e.Id)
             .Bind(6, e.File).Bind(7, e.Block).Bind(8, e.Blocks * k.BlockSize).Bind(9, e.Blocks).Bind(10, e.File).Run();
     }
+}
+
+void CreateStorageIndexes(SqliteDb& db) {
     db.Exec(R"(
 CREATE INDEX SIM_TABLES_KEY ON DBA_TABLES (OWNER, TABLE_NAME, TABLESPACE_NAME);
 CREATE INDEX SIM_INDEXES_KEY ON DBA_INDEXES (OWNER, INDEX_NAME, TABLESPACE_NAME);
@@ -267,6 +296,16 @@ CREATE VIEW DBA_FREE_SPACE AS SELECT T.NAME AS TABLESPACE_NAME, F."FILE#" AS FIL
   F.LENGTH * T.BLOCKSIZE AS BYTES, F.LENGTH AS BLOCKS, F."FILE#" AS RELATIVE_FNO
   FROM "FET$" F, "TS$" T WHERE F."TS#" = T."TS#";
 )");
+}
+
+}  // namespace
+
+void BuildStorage(SqliteDb& db, const SimKnobs& k) {
+    CreateStorageTables(db, k);
+    const StorageLayout layout = LayOut(k);
+    WriteTablespacesAndFiles(db, k, layout);
+    WriteSegments(db, k, layout);
+    CreateStorageIndexes(db);
 }
 
 }  // namespace sim
