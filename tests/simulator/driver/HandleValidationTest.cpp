@@ -177,3 +177,50 @@ TEST_F(DirectDriver, StatementNeedsAnOpenConnection) {
     EXPECT_EQ(SQL_SUCCESS, freeHandle(SQL_HANDLE_ENV, env));
     dbc = env = SQL_NULL_HANDLE;
 }
+
+TEST_F(DirectDriver, ReportedFunctionsAreExactlyTheExportedOnes) {
+    // The driver manager hides exported functions reported missing, and
+    // calls reported ones: the two lists must agree.
+    static const std::pair<SQLUSMALLINT, const char*> kFunctions[] = {
+        {SQL_API_SQLALLOCHANDLE, "SQLAllocHandle"}, {SQL_API_SQLFREEHANDLE, "SQLFreeHandle"},
+        {SQL_API_SQLFREESTMT, "SQLFreeStmt"}, {SQL_API_SQLSETENVATTR, "SQLSetEnvAttr"},
+        {SQL_API_SQLGETENVATTR, "SQLGetEnvAttr"}, {SQL_API_SQLCONNECT, "SQLConnect"},
+        {SQL_API_SQLDRIVERCONNECT, "SQLDriverConnect"}, {SQL_API_SQLBROWSECONNECT, "SQLBrowseConnect"},
+        {SQL_API_SQLDISCONNECT, "SQLDisconnect"}, {SQL_API_SQLGETINFO, "SQLGetInfo"},
+        {SQL_API_SQLGETFUNCTIONS, "SQLGetFunctions"}, {SQL_API_SQLGETDIAGREC, "SQLGetDiagRec"},
+        {SQL_API_SQLGETDIAGFIELD, "SQLGetDiagField"}, {SQL_API_SQLSETCONNECTATTR, "SQLSetConnectAttr"},
+        {SQL_API_SQLGETCONNECTATTR, "SQLGetConnectAttr"}, {SQL_API_SQLSETSTMTATTR, "SQLSetStmtAttr"},
+        {SQL_API_SQLGETSTMTATTR, "SQLGetStmtAttr"}, {SQL_API_SQLPREPARE, "SQLPrepare"},
+        {SQL_API_SQLNUMPARAMS, "SQLNumParams"}, {SQL_API_SQLDESCRIBEPARAM, "SQLDescribeParam"},
+        {SQL_API_SQLBINDPARAMETER, "SQLBindParameter"}, {SQL_API_SQLEXECUTE, "SQLExecute"},
+        {SQL_API_SQLEXECDIRECT, "SQLExecDirect"}, {SQL_API_SQLNUMRESULTCOLS, "SQLNumResultCols"},
+        {SQL_API_SQLDESCRIBECOL, "SQLDescribeCol"}, {SQL_API_SQLCOLATTRIBUTE, "SQLColAttribute"},
+        {SQL_API_SQLROWCOUNT, "SQLRowCount"}, {SQL_API_SQLFETCH, "SQLFetch"},
+        {SQL_API_SQLFETCHSCROLL, "SQLFetchScroll"}, {SQL_API_SQLEXTENDEDFETCH, "SQLExtendedFetch"},
+        {SQL_API_SQLGETDATA, "SQLGetData"}, {SQL_API_SQLBINDCOL, "SQLBindCol"},
+        {SQL_API_SQLSETCURSORNAME, "SQLSetCursorName"}, {SQL_API_SQLGETCURSORNAME, "SQLGetCursorName"},
+        {SQL_API_SQLCLOSECURSOR, "SQLCloseCursor"}, {SQL_API_SQLCANCEL, "SQLCancel"},
+        {SQL_API_SQLENDTRAN, "SQLEndTran"}, {SQL_API_SQLMORERESULTS, "SQLMoreResults"},
+        {SQL_API_SQLNATIVESQL, "SQLNativeSql"}, {SQL_API_SQLTABLES, "SQLTables"},
+        {SQL_API_SQLCOLUMNS, "SQLColumns"}, {SQL_API_SQLSTATISTICS, "SQLStatistics"},
+        {SQL_API_SQLGETTYPEINFO, "SQLGetTypeInfo"}, {SQL_API_SQLPROCEDURES, "SQLProcedures"},
+        {SQL_API_SQLPROCEDURECOLUMNS, "SQLProcedureColumns"}, {SQL_API_SQLSETPOS, "SQLSetPos"},
+        {SQL_API_SQLBULKOPERATIONS, "SQLBulkOperations"}, {SQL_API_SQLPUTDATA, "SQLPutData"},
+        {SQL_API_SQLPARAMDATA, "SQLParamData"}, {SQL_API_SQLFOREIGNKEYS, "SQLForeignKeys"},
+        {SQL_API_SQLPRIMARYKEYS, "SQLPrimaryKeys"}, {SQL_API_SQLSPECIALCOLUMNS, "SQLSpecialColumns"},
+        {SQL_API_SQLTABLEPRIVILEGES, "SQLTablePrivileges"}, {SQL_API_SQLCOLUMNPRIVILEGES, "SQLColumnPrivileges"},
+        {SQL_API_SQLGETDESCFIELD, "SQLGetDescField"}, {SQL_API_SQLSETDESCFIELD, "SQLSetDescField"},
+        {SQL_API_SQLGETDESCREC, "SQLGetDescRec"}, {SQL_API_SQLSETDESCREC, "SQLSetDescRec"},
+        {SQL_API_SQLCOPYDESC, "SQLCopyDesc"},
+    };
+    Connect();
+    auto getFunctions = Entry<decltype(SQLGetFunctions)>("SQLGetFunctions");
+    SQLUSMALLINT bitmap[SQL_API_ODBC3_ALL_FUNCTIONS_SIZE] = {0};
+    ASSERT_EQ(SQL_SUCCESS, getFunctions(dbc, SQL_API_ODBC3_ALL_FUNCTIONS, bitmap));
+    for (const auto& [id, name] : kFunctions) {
+        const bool reported = SQL_FUNC_EXISTS(bitmap, id) == SQL_TRUE;
+        const bool exported = dlsym(module, name) != nullptr;
+        EXPECT_EQ(exported, reported) << name;
+    }
+    Disconnect();
+}
