@@ -726,10 +726,10 @@ TEST_F(QueryDriverTest, ScrollingFetchFirstLastPrior) {
 // --- clone groups ---------------------------------------------------------------------
 
 TEST_F(QueryDriverTest, CloneMembersShareTheOriginsConnection) {
+    std::vector<int> states;  // outlives the member, which reports state 4 when destroyed
     TCloneODBC group;
     auto origin = MakeQuery();
     TQueryODBC member("qryMember");
-    std::vector<int> states;
     member.SetStateLink(5, [&](TQueryODBC*, int s) { states.push_back(s); });
     group.SetOrigin(origin.get());
     member.SetClone(&group);

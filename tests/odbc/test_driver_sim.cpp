@@ -2,6 +2,7 @@
 // KELV_ORA10 of the test odbc.ini), plus the dictionary query the programs use.
 #include "DriverFixture.h"
 
+#include <memory>
 #include <unistd.h>
 
 const DriverProfile& CurrentProfile() {
@@ -43,4 +44,70 @@ TEST_F(QueryDriverTest, SimLoginCheckStatement) {
     EXPECT_TRUE(q.Connected());
     ASSERT_TRUE(q.Fetch());
     EXPECT_EQ(q.RowValues().at(1), "1");
+}
+
+namespace {
+
+// A connection of its own, with data-source keys that only it sees.
+std::unique_ptr<TQueryODBC> simQueryWith(const std::string& keys) {
+    auto q = std::make_unique<TQueryODBC>("qrySim");
+    q->SetDSName("KELV_ORA10");
+    q->SetUserID("system");
+    q->SetPassword("manager");
+    q->SetConnectInfo(keys);
+    return q;
+}
+
+}  // namespace
+
+TEST_F(QueryDriverTest, SimLostSessionFailsEveryLaterCall) {
+    auto q = simQueryWith("DropAfter=2");
+    q->SetSQLText("SELECT 1 FROM DUAL");
+    q->Execute();
+    while (q->Fetch()) {
+    }
+    q->Execute();
+    while (q->Fetch()) {
+    }
+    EODBCError e = CatchODBC([&] {
+        q->Execute();
+        while (q->Fetch()) {
+        }
+    });
+    EXPECT_EQ(e.SQLState, "08S01");
+    EXPECT_NE(e.ErrorMessage.find("ORA-03113"), std::string::npos) << e.ErrorMessage;
+    EXPECT_EQ(q->StmtHandle(), nullptr);
+    EXPECT_EQ(CatchODBC([&] { q->ExecDirect("SELECT 1 FROM DUAL"); }).SQLState, "08S01");
+    try {
+        q->Disconnect();
+    } catch (const EODBCError&) {
+        // the session is gone; the handles must go all the same
+    }
+    EXPECT_FALSE(q->Connected());
+    EXPECT_EQ(q->ConnHandle(), nullptr);
+}
+
+TEST_F(QueryDriverTest, SimFetchWarningFailsFetchButNotFetchToRec) {
+    auto q = simQueryWith("FetchInfo=1");
+    q->SetSQLText("SELECT 1 FROM DUAL");
+    q->Execute();
+    EODBCError e = CatchODBC([&] { q->Fetch(); });
+    EXPECT_EQ(e.ODBCFunction, "SQLFetch");
+    EXPECT_EQ(e.SQLState, "01000");
+    EXPECT_EQ(q->RowValues().size(), 1u);  // the label only
+
+    q->Execute();
+    std::vector<char> record(64, 0);
+    EXPECT_TRUE(q->FetchToRec(record.data()));
+}
+
+TEST_F(QueryDriverTest, SimFailedStatementCarriesOracleText) {
+    auto q = simQueryWith("FailSql=V$SGASTAT;FailCode=1013");
+    q->SetSQLText("SELECT BYTES FROM V$SGASTAT");
+    EODBCError e = CatchODBC([&] {
+        q->Prepare();
+        q->Execute();
+    });
+    EXPECT_NE(e.ErrorMessage.find("ORA-01013"), std::string::npos) << e.ErrorMessage;
+    EXPECT_EQ(q->StmtHandle(), nullptr);
 }

@@ -114,3 +114,49 @@ TEST(Diagnostics, RaiseErrorOnTheConnectionWithNothingToReport) {
     q->RaiseError();  // no record: nothing raised
     EXPECT_TRUE(q->Connected());
 }
+
+TEST(Diagnostics, UseUserNameTakesTheOperatingSystemUser) {
+    auto q = fakeQuery(ODBC20);
+    q->SetUseUserName(true);
+    q->Connect();
+    EXPECT_FALSE(q->UserID().empty());
+    EXPECT_LE(q->UserID().size(), 64u);
+    EXPECT_NE(q->ConnectOut().find(";UID=" + q->UserID()), std::string::npos);
+
+    auto named = fakeQuery(ODBC20);
+    named->SetUseUserName(true);
+    named->SetUserID("system");
+    named->Connect();
+    EXPECT_EQ(named->UserID(), "system");
+}
+
+TEST(Diagnostics, EventsRunAroundTheOperations) {
+    std::vector<std::string> events;  // outlives the component, whose destructor disconnects
+    auto q = fakeQuery(ODBC30);
+    q->BeforeConnect = [&](TQueryODBC*) { events.push_back("BeforeConnect"); };
+    q->AfterConnect = [&](TQueryODBC*) { events.push_back("AfterConnect"); };
+    q->BeforePrepare = [&](TQueryODBC*) { events.push_back("BeforePrepare"); };
+    q->AfterPrepare = [&](TQueryODBC*) { events.push_back("AfterPrepare"); };
+    q->BeforeExec = [&](TQueryODBC*) { events.push_back("BeforeExec"); };
+    q->AfterExec = [&](TQueryODBC*) { events.push_back("AfterExec"); };
+    q->BeforeCommit = [&](TQueryODBC*) { events.push_back("BeforeCommit"); };
+    q->AfterCommit = [&](TQueryODBC*) { events.push_back("AfterCommit"); };
+    q->BeforeDisconnect = [&](TQueryODBC*) { events.push_back("BeforeDisconnect"); };
+    q->AfterDisconnect = [&](TQueryODBC*) { events.push_back("AfterDisconnect"); };
+    q->SetTransaction(true);
+    q->SetSQLText("INSERT");
+    q->Prepare();
+    q->Execute();
+    EXPECT_EQ(q->RowCount(), 1);
+    q->Commit();
+    q->Disconnect();
+    EXPECT_EQ(events, (std::vector<std::string>{"BeforePrepare", "BeforeConnect", "AfterConnect", "AfterPrepare",
+                                                 "BeforeExec", "AfterExec", "BeforeCommit", "AfterCommit",
+                                                 "BeforeDisconnect", "AfterDisconnect"}));
+    // A failed operation raises before its After event.
+    events.clear();
+    q->SetSQLText("MULTI ERROR");
+    CatchODBC([&] { q->Execute(); });
+    EXPECT_EQ(events, (std::vector<std::string>{"BeforeExec", "BeforeConnect", "AfterConnect"}));
+    q->SilentRollback = true;
+}
