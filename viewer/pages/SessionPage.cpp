@@ -80,9 +80,11 @@ void TSessionPage::LoadPage(bool) { LoadSessions(); }
 
 void TSessionPage::LoadSessions() {
     ClearMessage();
+    guide_.clear();
     const bool users = chkUser->isChecked(), background = chkBack->isChecked();
     if (!users && !background) {
-        SetMessage(QString::fromUtf8("ユーザまたはバックグラウンドを指定して下さい。"));
+        guide_ = QString::fromUtf8("ユーザまたはバックグラウンドを指定して下さい。");
+        SetMessage(guide_);
         return;
     }
     try {

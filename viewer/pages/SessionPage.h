@@ -13,6 +13,9 @@ public:
 
     TKvPageIndex PageIndex() const override { return pgSession; }
     void InitMainForm() override;
+    // Kept while the last load was refused for want of a session kind, so
+    // that the guide shown after the load does not hide it.
+    QString Guide() const override { return guide_; }
     void LoadPage(bool detailOnly) override;
     std::vector<SortableGrid> SortableGrids() const override { return {{grdSes, 0}}; }
 
@@ -23,4 +26,7 @@ public:
     QCheckBox* chkBack;
     QPushButton* btnCut;
     TKvStringGrid* grdSes;
+
+private:
+    QString guide_;
 };

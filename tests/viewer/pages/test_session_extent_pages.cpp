@@ -46,7 +46,11 @@ TEST(SessionPage, FiltersByKindAndFormats) {
     h.page->LoadPage(false);
     EXPECT_EQ(h.rows->Log.size(), sent);
     EXPECT_EQ(h.LastMessage(), QString::fromUtf8("ユーザまたはバックグラウンドを指定して下さい。"));
+    EXPECT_EQ(h.page->Guide(), h.LastMessage());   // survives the window's guide step
     EXPECT_EQ(g.RowCount(), 2);
+    h.page->chkUser->setChecked(true);
+    h.page->LoadPage(false);
+    EXPECT_TRUE(h.page->Guide().isEmpty());
 }
 
 TEST(SessionPage, KillSendsPlainDigitsOfAFourDigitSid) {
