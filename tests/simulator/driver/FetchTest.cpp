@@ -193,3 +193,32 @@ TEST_F(FetchTest, EndOfTransactionClosesTheCursor) {
     ASSERT_ODBC_OK(SQLEndTran(SQL_HANDLE_DBC, conn.Dbc(), SQL_COMMIT), SQL_HANDLE_DBC, conn.Dbc());
     EXPECT_EQ(SQL_ERROR, SQLFetch(stmt));
 }
+
+TEST_F(FetchTest, RetrieveDataOffMovesWithoutFillingBuffers) {
+    ASSERT_ODBC_OK(SQLSetStmtAttr(stmt, SQL_ATTR_RETRIEVE_DATA, (SQLPOINTER)SQL_RD_OFF, 0), SQL_HANDLE_STMT, stmt);
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)kNumbers, SQL_NTS), SQL_HANDLE_STMT, stmt);
+    number = -7;
+    ASSERT_ODBC_OK(SQLBindCol(stmt, 1, SQL_C_SLONG, &number, 0, &numberIndicator), SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(stmt));
+    EXPECT_EQ(-7, number);
+    // The row is still there for SQLGetData.
+    SQLINTEGER value = 0;
+    SQLLEN indicator = 0;
+    ASSERT_EQ(SQL_SUCCESS, SQLGetData(stmt, 1, SQL_C_SLONG, &value, 0, &indicator));
+    EXPECT_EQ(1, value);
+}
+
+TEST_F(FetchTest, RowsetOffsetPointerShiftsEveryBinding) {
+    SQLINTEGER numbers[4] = {0};
+    SQLULEN offset = 0;
+    ASSERT_ODBC_OK(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_TYPE, (SQLPOINTER)sizeof(SQLINTEGER), 0), SQL_HANDLE_STMT, stmt);
+    ASSERT_ODBC_OK(SQLSetStmtAttr(stmt, SQL_ATTR_ROW_BIND_OFFSET_PTR, &offset, 0), SQL_HANDLE_STMT, stmt);
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)kNumbers, SQL_NTS), SQL_HANDLE_STMT, stmt);
+    ASSERT_ODBC_OK(SQLBindCol(stmt, 1, SQL_C_SLONG, numbers, 0, nullptr), SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(stmt));
+    offset = 2 * sizeof(SQLINTEGER);
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(stmt));
+    EXPECT_EQ(1, numbers[0]);
+    EXPECT_EQ(0, numbers[1]);
+    EXPECT_EQ(2, numbers[2]);
+}
