@@ -84,6 +84,23 @@ TEST(TableSpacePage, DetailReloadKeepsTheTablespace) {
     EXPECT_EQ(h.rows->CountContaining("DBA_DATA_FILES  GROUP BY TABLESPACE_NAME"), 0);   // no list reload
 }
 
+TEST(TableSpacePage, MovingToAnotherTablespaceReloadsItsFirstFile) {
+    PageHarness<TTableSpacePage> h;
+    h.rows->Answer("GROUP BY TABLESPACE_NAME", Table({"TABLESPACE_NAME"}, {{"SYSTEM"}, {"USERS"}}));
+    h.rows->Answer("WHERE TABLESPACE_NAME = ?", Table(kFileCols, {{"/f1", "1024", "A", "NO", "0", "0"},
+                                                                  {"/f2", "1024", "A", "NO", "0", "0"}}));
+    h.page->LoadPage(false);
+    h.page->grdTS->SetRow(2);
+    h.rows->Log.clear();
+    EXPECT_TRUE(h.page->grdTSN->OnSelectCell(0, 1));   // the same row: nothing
+    EXPECT_TRUE(h.rows->Log.empty());
+    h.page->grdTSN->OnSelectCell(0, 2);
+    ASSERT_EQ(h.rows->Log.size(), 2u);
+    EXPECT_EQ(h.rows->Log[0].Params, std::vector<std::string>{"USERS"});
+    EXPECT_EQ(h.rows->Log[1].Params, std::vector<std::string>{"/f1"});
+    EXPECT_EQ(h.page->grdTS->Row(), 1);
+}
+
 TEST(SegmentPage, FillsFormatsAndClearsOnEmptyResult) {
     PageHarness<TSegmentPage> h;
     const std::vector<std::string> cols = {"OWNER", "TABLESPACE_NAME", "SEGMENT_TYPE", "SEGMENT_NAME", "BYTES", "BLOCKS"};
