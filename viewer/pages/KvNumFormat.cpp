@@ -58,17 +58,28 @@ bool AllZero(const std::string& digits) {
     return true;
 }
 
+std::string Group(std::string intPart) {
+    for (int i = static_cast<int>(intPart.size()) - 3; i > 0; i -= 3) intPart.insert(i, ",");
+    return intPart;
+}
+
 std::string Format(double value, int decimals, bool grouped) {
     if (!std::isfinite(value)) return "0";
+    // Whole numbers (block counts, sizes in whole kilobytes) need no rounding:
+    // the common case of large lists, written without the decimal expansion.
+    constexpr double kExactIntegerLimit = 9007199254740992.0;   // 2^53
+    if (decimals == 0 && std::fabs(value) < kExactIntegerLimit && value == std::floor(value)) {
+        const long long whole = static_cast<long long>(value);
+        const std::string digits = std::to_string(whole < 0 ? -whole : whole);
+        return (whole < 0 ? "-" : "") + (grouped ? Group(digits) : digits);
+    }
     std::string digits = RoundedDigits(value, decimals);
     const bool negative = value < 0 && !AllZero(digits);
     std::string intPart = digits.substr(0, digits.size() - decimals);
     const std::string frac = digits.substr(digits.size() - decimals);
     const size_t firstNonZero = intPart.find_first_not_of('0');
     intPart = firstNonZero == std::string::npos ? "0" : intPart.substr(firstNonZero);
-    if (grouped) {
-        for (int i = static_cast<int>(intPart.size()) - 3; i > 0; i -= 3) intPart.insert(i, ",");
-    }
+    if (grouped) intPart = Group(intPart);
     std::string out = negative ? "-" : "";
     out += intPart;
     if (decimals > 0) out += "." + frac;

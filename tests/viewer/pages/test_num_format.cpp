@@ -36,6 +36,9 @@ TEST(FormatGrouped, SeparatesThousandsAndRoundsAwayFromZero) {
     EXPECT_EQ(FormatGrouped(999.5), "1,000");
     EXPECT_EQ(FormatGrouped(-1234.4), "-1,234");
     EXPECT_EQ(FormatGrouped(-0.4), "0");
+    EXPECT_EQ(FormatGrouped(-0.0), "0");
+    EXPECT_EQ(FormatGrouped(-1000000), "-1,000,000");
+    EXPECT_EQ(FormatGrouped(1e20), "100,000,000,000,000,000,000");
 }
 
 TEST(FormatInteger, NoSeparators) {
