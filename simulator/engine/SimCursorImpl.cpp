@@ -109,6 +109,8 @@ std::optional<std::string> OracleValue(sqlite3_stmt* stmt, int i) {
 StatementCursor::StatementCursor(sqlite3* db, sqlite3_stmt* stmt, std::shared_ptr<SessionHealth> health,
                                  std::optional<SimError> fetchWarning, std::optional<bool> firstStepHadRow)
     : db_(db), stmt_(stmt), health_(std::move(health)), fetchWarning_(std::move(fetchWarning)) {
+    // Rows changed by this statement alone (DDL changes none).
+    const int64_t changesBefore = sqlite3_total_changes64(db_);
     try {
         if (firstStepHadRow) {
             pendingRow_ = *firstStepHadRow;
@@ -124,7 +126,7 @@ StatementCursor::StatementCursor(sqlite3* db, sqlite3_stmt* stmt, std::shared_pt
     columns_ = DescribeColumns(stmt_, pendingRow_);
     if (columns_.empty()) {
         while (pendingRow_) pendingRow_ = Step();
-        rowsAffected_ = static_cast<long>(sqlite3_changes(db_));
+        rowsAffected_ = static_cast<long>(sqlite3_total_changes64(db_) - changesBefore);
         fetchWarning_.reset();
     } else {
         rowsAffected_ = -1;

@@ -93,7 +93,8 @@ TEST_F(Sessions, BadKillRequests) {
 
 TEST_F(Sessions, PlainTablesWithParametersNullsLongTextsAndTransactions) {
     auto s = sim::Connect(config_, "system", "manager");
-    Query(*s, "CREATE TABLE items (id NUMBER(10), name VARCHAR2(4000), note VARCHAR2(20), created DATE)");
+    EXPECT_EQ(Query(*s, "CREATE TABLE items (id NUMBER(10), name VARCHAR2(4000), note VARCHAR2(20), created DATE)")
+                  .RowsAffected, 0);
     const std::string longText(100000, 'x');
     Result ins = Query(*s, "INSERT INTO ITEMS (ID, NAME, NOTE) VALUES (?, ?, ?)",
                        {std::string("1"), longText, std::nullopt});
@@ -122,7 +123,8 @@ TEST_F(Sessions, PlainTablesWithParametersNullsLongTextsAndTransactions) {
     EXPECT_EQ(Query(*other, "SELECT NOTE FROM ITEMS WHERE ID = 2").At(0, "NOTE"), "<NULL>");
     s->Rollback();
     EXPECT_EQ(Query(*s, "SELECT NOTE FROM ITEMS WHERE ID = 2").At(0, "NOTE"), "<NULL>");
-    Query(*s, "DELETE FROM ITEMS WHERE ID = 1");
+    EXPECT_EQ(Query(*s, "DELETE FROM ITEMS WHERE ID = 1").RowsAffected, 1);
+    EXPECT_EQ(Query(*s, "DELETE FROM ITEMS WHERE ID = 99").RowsAffected, 0);
     s->Commit();
     EXPECT_EQ(Query(*other, "SELECT COUNT(*) FROM ITEMS").At(0, "COUNT(*)"), "1");
     EXPECT_EQ(ErrorOf(*s, "CREATE TABLE ITEMS (X NUMBER)"), 955);
