@@ -51,10 +51,6 @@ std::vector<TableEntry> DictionaryTables(Connection& conn) {
     return {};
 }
 
-bool HasWildcards(const std::string& pattern) {
-    return pattern.find_first_of("%_") != std::string::npos;
-}
-
 bool Accepts(const Pattern& pattern, const std::string& value) {
     // A null pointer or an empty pattern selects everything: every Oracle
     // object has an owner and a name.
