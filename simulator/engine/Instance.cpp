@@ -236,6 +236,30 @@ void Instance::AttachUserData(const std::string& instancePath) {
             std::this_thread::sleep_for(kWalRetryPause);
         }
     }
+    CreateObjectViews();
+}
+
+// The object lists span both files, which only a connection's own
+// (temporary) views may do.
+void Instance::CreateObjectViews() {
+    const std::string user = kUserSchema;
+    const std::string objects =
+        "SELECT CASE WHEN name LIKE 'V$%' THEN 'PUBLIC' ELSE 'SYS' END AS OWNER, name AS OBJECT_NAME, "
+        "CASE WHEN name LIKE 'V$%' THEN 'SYNONYM' WHEN type = 'view' THEN 'VIEW' ELSE 'TABLE' END AS OBJECT_TYPE, "
+        "'VALID' AS STATUS FROM main.sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE 'SIM%' "
+        "AND name NOT LIKE 'sqlite%' "
+        "UNION ALL SELECT OWNER, TABLE_NAME, 'TABLE', 'VALID' FROM main.DBA_TABLES "
+        "UNION ALL SELECT OWNER, INDEX_NAME, 'INDEX', 'VALID' FROM main.DBA_INDEXES "
+        "UNION ALL SELECT 'SYSTEM', name, UPPER(type), 'VALID' FROM " + user +
+        ".sqlite_master WHERE type IN ('table', 'view', 'index') AND name NOT LIKE 'sqlite%'";
+    const std::string tables =
+        "SELECT OWNER, TABLE_NAME, TABLESPACE_NAME FROM main.DBA_TABLES "
+        "UNION ALL SELECT 'SYSTEM', name, 'USERS' FROM " + user + ".sqlite_master WHERE type = 'table'";
+    db_.Exec("CREATE TEMP VIEW ALL_OBJECTS AS " + objects + ";" +
+             "CREATE TEMP VIEW DBA_OBJECTS AS " + objects + ";" +
+             "CREATE TEMP VIEW ALL_TABLES AS " + tables + ";" +
+             "CREATE TEMP VIEW USER_TABLES AS SELECT name AS TABLE_NAME, 'USERS' AS TABLESPACE_NAME FROM " + user +
+             ".sqlite_master WHERE type = 'table';");
 }
 
 void Instance::Refresh() {

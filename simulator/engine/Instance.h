@@ -55,6 +55,7 @@ public:
 private:
     void EnsureSchema();
     void AttachUserData(const std::string& instancePath);
+    void CreateObjectViews();
     void ReadSharedState();
     void AppendDueLogSwitches();
     void RegisterInstanceFunctions();

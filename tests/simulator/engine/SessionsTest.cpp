@@ -246,3 +246,23 @@ TEST_F(Sessions, DescribeThenExecuteGivesTheWholeResult) {
 }
 
 }  // namespace
+
+namespace {
+
+// The object lists show the dictionary, the simulated schemas and the
+// users' own tables; the simulator's bookkeeping stays out of them.
+TEST_F(Sessions, ObjectListsIncludeUsersTables) {
+    auto s = sim::Connect(config_, "system", "manager");
+    Query(*s, "CREATE TABLE MY_OWN (A NUMBER)");
+    auto count = [&](const std::string& sql) { return Query(*s, sql).At(0, "COUNT(*)"); };
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ALL_OBJECTS WHERE OBJECT_NAME = 'MY_OWN' AND OBJECT_TYPE = 'TABLE'"), "1");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ALL_OBJECTS WHERE OBJECT_NAME = 'V$SESSION' AND OBJECT_TYPE = 'SYNONYM'"), "1");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM DBA_OBJECTS WHERE OBJECT_NAME LIKE 'SIM%'"), "0");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM ALL_TABLES WHERE TABLE_NAME = 'MY_OWN'"), "1");
+    EXPECT_EQ(count("SELECT COUNT(*) FROM USER_TABLES"), "1");
+    auto scott = sim::Connect(config_, "scott", "tiger");
+    EXPECT_EQ(Query(*scott, "SELECT COUNT(*) FROM ALL_TABLES WHERE TABLE_NAME = 'MY_OWN'").At(0, "COUNT(*)"), "1");
+    EXPECT_EQ(ErrorOf(*scott, "SELECT COUNT(*) FROM DBA_OBJECTS"), 942);
+}
+
+}  // namespace
