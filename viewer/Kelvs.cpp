@@ -11,9 +11,15 @@ int main(int argc, char* argv[]) {
     TSingleInstance instance("Kelvs");
     if (instance.AlreadyRunning()) return 0;
 
+    // "user/password" is taken, then wiped from the process listing.
+    CommandLineCredentials credentials;
+    if (argc > 1) {
+        credentials = SplitCredentials(argv[1]);
+        ScrubArgument(argv[1]);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(kWindowCaption);
-    if (argc > 1) SetCommandLineCredentials(SplitCredentials(argv[1]));
+    SetCommandLineCredentials(credentials);
     TViewerQueryUI queryUi;
     SetQueryUI(&queryUi);
 

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -84,6 +86,16 @@ TEST_F(MainWindow, LayoutCaptionsAndControls) {
         EXPECT_EQ(action->text(), QString(text));
     }
     EXPECT_EQ(window_->font().pixelSize(), 13);
+}
+
+TEST_F(MainWindow, ASmallWindowScrollsInsteadOfSqueezingItsPages) {
+    auto* scroll = window_->findChild<QScrollArea*>("scrollMain");
+    ASSERT_NE(scroll, nullptr);
+    window_->resize(400, 250);
+    QApplication::processEvents();
+    EXPECT_GT(scroll->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_GE(window_->PageCtrl()->width(), 600);
 }
 
 TEST_F(MainWindow, APageLoadsAtItsFirstVisitOnlyAndShowsItsGuide) {
