@@ -50,10 +50,6 @@ std::unique_ptr<TQueryODBC> QueryDriverTest::MakeQuery(TqoODBCVersion version) c
     return q;
 }
 
-void QueryDriverTest::RequireTables() const {
-    if (!profile_->ddl) GTEST_SKIP() << "driver without tables";
-}
-
 void QueryDriverTest::CreateStandardTable(int rows) {
     q_->ExecDirect("CREATE TABLE " + table_ + " (id INTEGER, name " + profile_->textType + ", amount " +
                    profile_->decimalType + ", note " + profile_->textType + ")");
@@ -140,7 +136,7 @@ TEST_F(QueryDriverTest, ReadOnlyAndTransactionOptionsAtConnect) {
 // --- the callers' pattern ----------------------------------------------------
 
 TEST_F(QueryDriverTest, PrepareParameterExecuteFetchThenDrop) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(5);
     TQueryODBC& q = *q_;
     q.SetSQLText(" SELECT amount AS \"BYTES\" FROM " + table_ + "   WHERE UPPER(name) = ? ");
@@ -172,7 +168,7 @@ TEST_F(QueryDriverTest, PrepareParameterExecuteFetchThenDrop) {
 }
 
 TEST_F(QueryDriverTest, NullsReadAsNullStrings) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(3);
     q_->SetSQLText("SELECT id, note FROM " + table_ + " ORDER BY id");
     q_->Execute();
@@ -189,7 +185,7 @@ TEST_F(QueryDriverTest, NullsReadAsNullStrings) {
 }
 
 TEST_F(QueryDriverTest, ValuesLongerThanFetchBufSizeAreCut) {
-    RequireTables();
+    REQUIRE_TABLES();
     q_->ExecDirect("CREATE TABLE " + table_ + " (id INTEGER, txt " + profile_->textType + ")");
     const std::string text200(200, 'x');
     q_->ExecDirect("INSERT INTO " + table_ + " VALUES (1, '" + text200 + "')");
@@ -212,7 +208,7 @@ TEST_F(QueryDriverTest, ValuesLongerThanFetchBufSizeAreCut) {
 }
 
 TEST_F(QueryDriverTest, LongDataReadWholeWithLargeBuffer) {
-    RequireTables();
+    REQUIRE_TABLES();
     q_->ExecDirect("CREATE TABLE " + table_ + " (id INTEGER, txt " + profile_->longTextType + ")");
     std::string longText(100000, 'a');
     for (size_t i = 0; i < longText.size(); i += 1000) longText[i] = static_cast<char>('b' + (i / 1000) % 20);
@@ -262,7 +258,7 @@ TEST_F(QueryDriverTest, ParametersUpTo256AndSkippedPosition) {
 }
 
 TEST_F(QueryDriverTest, NullConvertInStatementTextAndParameters) {
-    RequireTables();
+    REQUIRE_TABLES();
     q_->ExecDirect("CREATE TABLE " + table_ + " (a " + profile_->textType + ", b " + profile_->textType + ", c " +
                    profile_->textType + ")");
     q_->SetNullConvert(true);
@@ -290,7 +286,7 @@ TEST_F(QueryDriverTest, NullConvertInStatementTextAndParameters) {
 }
 
 TEST_F(QueryDriverTest, ExecDirectLeavesTheMainStatementAlone) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(4);
     q_->SetSQLText("SELECT id FROM " + table_ + " ORDER BY id");
     q_->Execute();
@@ -305,7 +301,7 @@ TEST_F(QueryDriverTest, ExecDirectLeavesTheMainStatementAlone) {
 }
 
 TEST_F(QueryDriverTest, CursorStatesCloseAndKeep) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(3);
     q_->SetCursorState(qoClose);
     q_->SetSQLText("SELECT id FROM " + table_ + " WHERE name = ?");
@@ -336,7 +332,7 @@ TEST_F(QueryDriverTest, CursorStatesCloseAndKeep) {
 }
 
 TEST_F(QueryDriverTest, KeepParamsSurvivesTheDrop) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(2);
     q_->KeepParams = true;
     q_->SetSQLText("SELECT id FROM " + table_ + " WHERE name = ?");
@@ -429,7 +425,7 @@ TEST_F(QueryDriverTest, ErrorBoxesInsteadOfExceptions) {
 // --- transactions ----------------------------------------------------------------
 
 TEST_F(QueryDriverTest, AutomaticRollbackAtDisconnect) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(0);
     q_->Disconnect();
     q_->SetTransaction(true);
@@ -454,7 +450,7 @@ TEST_F(QueryDriverTest, AutomaticRollbackAtDisconnect) {
 }
 
 TEST_F(QueryDriverTest, TransactionSwitchedWhileConnected) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(0);
     std::vector<std::string> events;
     q_->BeforeRollback = [&](TQueryODBC*) { events.push_back("before"); };
@@ -472,7 +468,7 @@ TEST_F(QueryDriverTest, TransactionSwitchedWhileConnected) {
 // --- catalog ----------------------------------------------------------------------
 
 TEST_F(QueryDriverTest, CatalogTextsRunCatalogFunctions) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(1);
     q_->SetSQLText("GetSQLTablesInfomation");
     q_->SetParam(1, "<Null>");
@@ -516,7 +512,7 @@ TEST_F(QueryDriverTest, CatalogTextsRunCatalogFunctions) {
 // --- grid loading ------------------------------------------------------------------
 
 TEST_F(QueryDriverTest, LoadGridHeadingsRowNumbersAndValues) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(3);
     TStringTable grid(1, 1, 2, 2);
     q_->SetSQLText("SELECT id, name, note FROM " + table_ + " ORDER BY id");
@@ -541,7 +537,7 @@ TEST_F(QueryDriverTest, LoadGridHeadingsRowNumbersAndValues) {
 }
 
 TEST_F(QueryDriverTest, LoadGridAsksEveryGridInterruptRows) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(5);
     TStringTable grid;
     q_->SetGridInterrupt(2);
@@ -577,7 +573,7 @@ TEST_F(QueryDriverTest, LoadGridAsksEveryGridInterruptRows) {
 }
 
 TEST_F(QueryDriverTest, LoadGridStopsAtGridMaxRows) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(25);
     TStringTable grid(1, 0, 1, 1);
     q_->SetGridInterrupt(0);
@@ -599,7 +595,7 @@ TEST_F(QueryDriverTest, LoadGridStopsAtGridMaxRows) {
 }
 
 TEST_F(QueryDriverTest, ShowColumnsListsNameLengthAndType) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(1);
     q_->SetSQLText("SELECT id, name FROM " + table_);
     q_->Prepare();
@@ -619,7 +615,7 @@ TEST_F(QueryDriverTest, ShowColumnsListsNameLengthAndType) {
 // --- raw and scrolling fetches --------------------------------------------------------
 
 TEST_F(QueryDriverTest, FetchToRecFillsTheCallersRecord) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(2);
     q_->SetSQLText("SELECT id, name FROM " + table_ + " ORDER BY id");
     q_->Execute();
@@ -653,7 +649,7 @@ TEST_F(QueryDriverTest, FetchToRecFillsTheCallersRecord) {
 }
 
 TEST_F(QueryDriverTest, GetDataReadsOneColumnOfTheCurrentRow) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(1);
     q_->SetSQLText("SELECT id, name FROM " + table_);
     q_->Execute();
@@ -670,7 +666,7 @@ TEST_F(QueryDriverTest, GetDataReadsOneColumnOfTheCurrentRow) {
 }
 
 TEST_F(QueryDriverTest, ScrollingFetchFirstLastPrior) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(4);
     for (TqoODBCVersion version : {ODBC20, ODBC30}) {
         auto q = MakeQuery(version);
@@ -837,7 +833,7 @@ TEST_F(QueryDriverTest, LostConnectionIsReportedNotACrash) {
 // --- ODBC 3 call set -----------------------------------------------------------------------
 
 TEST_F(QueryDriverTest, Odbc3VersionsRunTheSamePattern) {
-    RequireTables();
+    REQUIRE_TABLES();
     CreateStandardTable(3);
     for (TqoODBCVersion version : {ODBC30, ODBC35}) {
         auto q = MakeQuery(version);
