@@ -83,6 +83,10 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
+public:
+    // Typing letters does not jump to matching rows.
+    void keyboardSearch(const QString&) override {}
+
 private:
     friend class KvGridSelectionModel;
     bool AllowMove(const QModelIndex& to);

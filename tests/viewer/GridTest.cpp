@@ -165,10 +165,18 @@ TEST(StringGrid, UserMovesAskOnSelectCellAndMayBeRefused) {
     allow = true;
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, row3.center());
     EXPECT_EQ(grid.Row(), 3);
+    // Typing does not jump to a matching row; the arrow keys move as usual.
+    grid.SetCell(0, 1, "x");
+    grid.setFocus();
+    QTest::keyClick(&grid, Qt::Key_X);
+    EXPECT_EQ(grid.Row(), 3);
+    QTest::keyClick(&grid, Qt::Key_Up);
+    EXPECT_EQ(grid.Row(), 2);
+    EXPECT_EQ(asked.back(), 2);
     // The right button reports the position but never moves the row.
     const QRect row1 = grid.visualRect(grid.model()->index(0, 0));
     QTest::mousePress(grid.viewport(), Qt::RightButton, {}, row1.center());
-    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_EQ(grid.Row(), 2);
     EXPECT_EQ(grid.MouseDownX(), row1.center().x());
 }
 
