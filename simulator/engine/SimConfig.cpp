@@ -34,8 +34,13 @@ long Clamp(long value, long lo, long hi) { return std::max(lo, std::min(hi, valu
 }  // namespace
 
 std::string SimConfig::Get(const std::string& key, const std::string& dflt) const {
-    auto it = Keys.find(Upper(key));
-    return it == Keys.end() ? dflt : it->second;
+    const std::string wanted = Upper(key);
+    auto it = Keys.find(wanted);
+    if (it != Keys.end()) return it->second;
+    // Keys given in another case still count.
+    for (const auto& entry : Keys)
+        if (Upper(entry.first) == wanted) return entry.second;
+    return dflt;
 }
 
 long SimConfig::GetInt(const std::string& key, long dflt) const {
@@ -87,8 +92,8 @@ void ApplyFault(SimFaults& f, const std::string& rawKey, const std::string& valu
 SimFaults ParseFaults(const SimConfig& config) {
     SimFaults f;
     for (size_t i = 0; i < kFaultKeyCount; ++i) {
-        auto it = config.Keys.find(kFaultKeys[i]);
-        if (it != config.Keys.end()) ApplyFault(f, it->first, it->second);
+        std::string value = config.Get(kFaultKeys[i]);
+        if (!value.empty()) ApplyFault(f, kFaultKeys[i], value);
     }
     return f;
 }

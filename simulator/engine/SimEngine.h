@@ -27,7 +27,7 @@ struct SimError : std::runtime_error {
 };
 
 // Settings of one data source (from odbc.ini keys or a connection string).
-// Every key is optional; see SimConfig.cpp for names and defaults.
+// Every key is optional; SimKnobs.h and simulator/README.md list them.
 struct SimConfig {
     std::string DataSource;       // DSN name, for messages
     std::string Database;         // path of the instance's SQLite file

@@ -19,7 +19,7 @@ int ConnectError(const sim::SimConfig& config, std::string* state = nullptr) {
 
 TEST_F(Faults, RefusedConnection) {
     std::string state;
-    EXPECT_EQ(ConnectError(Config(10, {{"FAILCONNECT", "1"}}), &state), 12541);
+    EXPECT_EQ(ConnectError(Config(10, {{"FailConnect", "1"}}), &state), 12541);  // keys in any case
     EXPECT_EQ(state, "08001");
     // At run time, from another program: stored in the instance file.
     auto config = Config(10);
