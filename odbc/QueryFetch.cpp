@@ -150,10 +150,8 @@ bool TQueryODBC::Fetch() {
     {
         WaitScope wait(m);
         if (m.stmt && m.executed && m.columnCount > 0 && !m.textBuf.empty()) {
-            if (m.rowValues.empty())
-                m.rowValues.emplace_back(kRowLabel);
-            else if (m.rowValues[0] != kRowLabel)
-                m.rowValues[0] = kRowLabel;
+            // Item 0 only ever holds the label: set it once.
+            if (m.rowValues.empty()) m.rowValues.emplace_back(kRowLabel);
             SQLRETURN rc = m.fetchOne();
             if (rc == SQL_NO_DATA) {
                 if (m.fetchScroll && isBackward(FetchOrientation))
