@@ -19,6 +19,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(kWindowCaption);
+    QApplication::setFont(ViewerFont());
     SetCommandLineCredentials(credentials);
     TViewerQueryUI queryUi;
     SetQueryUI(&queryUi);

@@ -53,14 +53,18 @@ QString GuideOf(int page) {
 }
 }  // namespace
 
+QFont ViewerFont() {
+    QFont font;
+    font.setFamilies({kUiFontFamily, kDesignFontFamily});
+    font.setPixelSize(kFontPixelSize);
+    return font;
+}
+
 TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
     : QMainWindow(parent), query_(std::make_unique<TQueryODBC>("qryODBC")) {
     setObjectName("frmKVS");
     setWindowTitle(kWindowCaption);
-    QFont font;
-    font.setFamilies({kUiFontFamily, kDesignFontFamily});
-    font.setPixelSize(kFontPixelSize);
-    setFont(font);
+    setFont(ViewerFont());
 
     query_->SetGridInterrupt(200);
     query_->SetNullStrings("<Null>");

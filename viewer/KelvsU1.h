@@ -2,6 +2,7 @@
 // function keys, menus, the page-load dispatcher and the confirmed exit.
 #pragma once
 
+#include <QFont>
 #include <QMainWindow>
 
 #include <array>
@@ -30,6 +31,9 @@ inline constexpr const char* kUiFontFamily = "Noto Sans CJK JP";
 inline constexpr const char* kDesignFontFamily = "ＭＳ ゴシック";
 inline constexpr int kLowestSupportedVersion = 7;
 inline constexpr int kDefaultBlockSize = 2048;
+
+// The viewer's font: every window and box of the program uses it.
+QFont ViewerFont();
 
 struct TPageInfo {
     const char* Name;

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
 #include <QImage>
 #include <QPainter>
 #include <QSet>
@@ -13,6 +15,7 @@
 #include <QTest>
 
 #include "KelvsU1.h"
+#include "KvAbout.h"
 #include "ViewerTestSupport.h"
 
 namespace {
@@ -74,6 +77,21 @@ TEST(Screen, TheTenTabCaptionsShowRealGlyphs) {
         // And the tab in the screenshot carries ink.
         const QRect tab(bar->mapTo(&window, bar->tabRect(i).topLeft()), bar->tabRect(i).size());
         EXPECT_GT(InkedPixels(shot, tab.adjusted(4, 4, -4, -4)), 20) << "tab " << i;
+    }
+}
+
+TEST(Screen, TheAboutBoxShowsTheProgramFile) {
+    if (qEnvironmentVariableIsSet("KVS_NO_DISPLAY")) GTEST_SKIP() << "no X display";
+    TfrmABT box;
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    QTest::qWait(100);
+    const QImage shot = box.grab().toImage();
+    if (const QByteArray dir = qgetenv("KELV_SCREENSHOT_DIR"); !dir.isEmpty())
+        shot.save(QString::fromLocal8Bit(dir) + "/viewer_about_box.png");
+    for (QWidget* w : std::initializer_list<QWidget*>{box.lblEXEMei, box.lblEXEDate, box.lblEXETime, box.btnYes}) {
+        const QRect area(w->mapTo(&box, QPoint(0, 0)), w->size());
+        EXPECT_GT(InkedPixels(shot, area.adjusted(1, 1, -1, -1)), 10) << w->objectName().toStdString();
     }
 }
 
