@@ -91,10 +91,10 @@ void TKvStringGrid::SetColCount(int cols) {
     ApplyWidths();
 }
 
-std::string TKvStringGrid::Cell(int col, int row) const { return model_->Cell(col, row).toStdString(); }
+std::string TKvStringGrid::Cell(int col, int row) const { return std::string(model_->CellBytes(col, row)); }
 
 void TKvStringGrid::SetCell(int col, int row, const std::string& text) {
-    model_->SetCell(col, row, QString::fromStdString(text));
+    model_->SetCell(col, row, std::string_view(text));
 }
 
 QString TKvStringGrid::CellText(int col, int row) const { return model_->Cell(col, row); }
@@ -125,6 +125,9 @@ void TKvStringGrid::Repaint() {
 }
 
 void TKvStringGrid::FlushChanges() { model_->FlushChanges(); }
+
+size_t TKvStringGrid::TextBytes() const { return model_->TextBytes(); }
+size_t TKvStringGrid::StorageBytes() const { return model_->StorageBytes(); }
 
 int TKvStringGrid::GridRowOfModelRow(int modelRow) const { return model_->GridRowOf(modelRow); }
 

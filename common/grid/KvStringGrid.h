@@ -78,6 +78,9 @@ public:
     int GridRowOfModelRow(int modelRow) const;
     // Sends pending change notices now (normally sent when the event loop runs).
     void FlushChanges();
+    // Bytes of UTF-8 text the cells hold, and heap their storage keeps.
+    size_t TextBytes() const;
+    size_t StorageBytes() const;
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;

@@ -6,7 +6,9 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include <vector>
+#include <string_view>
+
+#include "KvCellStore.h"
 
 class KvStringGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -20,12 +22,20 @@ public:
     int GridRowOf(int modelRow) const { return modelRow + HeaderRows(); }
     int ModelRowOf(int gridRow) const { return gridRow - HeaderRows(); }
 
-    int GridRowCount() const { return static_cast<int>(cells_.size()); }
-    int GridColCount() const { return cols_; }
+    int GridRowCount() const { return store_.Rows(); }
+    int GridColCount() const { return store_.Cols(); }
     void SetGridRowCount(int rows);
     void SetGridColCount(int cols);
+    // Cells are held as UTF-8; the view stays valid until the next change.
+    std::string_view CellBytes(int col, int row) const { return store_.Get(col, row); }
     QString Cell(int col, int row) const;
+    // Text that is not valid UTF-8 is stored as its decoded form (invalid
+    // sequences become U+FFFD), as if it had passed through QString.
+    void SetCell(int col, int row, std::string_view utf8);
     void SetCell(int col, int row, const QString& text);
+    // Bytes of text held, and heap the cell storage keeps.
+    size_t TextBytes() const { return store_.TextBytes(); }
+    size_t StorageBytes() const { return store_.StorageBytes(); }
     // Empties every non-fixed cell.
     void ClearData();
     // Announces rows added since the last flush and sends the change
@@ -40,13 +50,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    void StoreCell(int col, int row, std::string_view utf8);
     void NoteChange(int col, int modelRow);
     void QueueFlush();
 
     int fixedRows_;
     int fixedCols_;
-    int cols_;
-    std::vector<std::vector<QString>> cells_;  // [row][col]
+    KvCellStore store_;
     // Rows the views know of. A grid filled row by row grows far faster when
     // new rows are announced in one batch rather than one insert per row.
     int announcedRows_ = 0;
