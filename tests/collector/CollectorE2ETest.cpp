@@ -29,13 +29,12 @@ using Clock = std::chrono::system_clock;
 
 namespace {
 
-// The collector starts at 21:30 on the first day; the test stops it after the
-// hour 01:00-02:00 of the fourth day has been written.
-const char* const kFakeStart = "@2026-03-10 21:30:00";
+// The collector starts at 21:30 UTC of the first day (today, or tomorrow late
+// in the evening); the test stops it after the hour 01:00-02:00 of the fourth
+// day has been written.
 const char* const kSpeed = "x3000";
-const char* const kFullDay = "20260312";
-const char* const kLastDay = "20260313";
-const std::vector<std::string> kPurgedDays = {"20260310", "20260311", "20000101"};
+constexpr int kStartHour = 21;
+constexpr int kStartMinute = 30;
 constexpr int kRealTimeoutSeconds = 300;
 // Minutes after an hour change within which its tick has read the counters.
 constexpr int kReadWindowMinutes = 6;
@@ -63,6 +62,15 @@ long long Num(const std::string& line, int pos, int width)
     const std::string f = line.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(width));
     const size_t minus = f.find('-');
     return minus == std::string::npos ? std::stoll(f) : -std::stoll(f.substr(minus + 1));
+}
+
+std::string DayText(std::time_t t)
+{
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y%m%d", &tm);
+    return buf;
 }
 
 int64_t MinuteOf(int date, int hour)
@@ -105,6 +113,20 @@ protected:
         for (const char* p : {"MU", "ML", "OR"}) std::ofstream(data_ / (std::string(p) + "20000101.dat")) << "x";
         std::ofstream(data_ / "MUabc.dat") << "x";
 
+        // Start of the simulated run and the days it covers.
+        const std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        gmtime_r(&now, &tm);
+        tm.tm_hour = kStartHour;
+        tm.tm_min = kStartMinute;
+        tm.tm_sec = 0;
+        std::time_t start = timegm(&tm);
+        if (start - now < 600) start += 24 * 3600;
+        offsetSeconds_ = static_cast<long>(start - now);
+        fullDay_ = DayText(start + 2 * 24 * 3600);
+        lastDay_ = DayText(start + 3 * 24 * 3600);
+        purgedDays_ = {DayText(start), DayText(start + 24 * 3600), "20000101"};
+
         config_.DataSource = "KELV_ORA10";
         config_.Database = (root_ / "ora10.db").string();
         config_.Keys["DATABASE"] = config_.Database;
@@ -112,43 +134,50 @@ protected:
     }
     void TearDown() override
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
+        StopCollector();
         if (!root_.empty() && !HasFailure()) fs::remove_all(root_);
         else if (!root_.empty()) std::cerr << "kept for inspection: " << root_ << "\n";
+    }
+
+    // The clock wrapper runs the collector as its child: stop the whole group.
+    void StopCollector()
+    {
+        if (pid_ <= 0) return;
+        kill(-pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
     }
 
     void RunCollector()
     {
         pid_ = fork();
         ASSERT_GE(pid_, 0);
+        if (pid_ > 0) setpgid(pid_, pid_);
         if (pid_ == 0) {
+            setpgid(0, 0);
             if (chdir(root_.c_str()) != 0) _exit(127);
             setenv("ODBCINI", (root_ / "odbc.ini").c_str(), 1);
             setenv("XDG_RUNTIME_DIR", (root_ / "run").c_str(), 1);
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
             setenv("TZ", "UTC", 1);
-            const std::string spec = std::string(kFakeStart) + " " + kSpeed;
+            const std::string spec = "+" + std::to_string(offsetSeconds_) + " " + kSpeed;
             execlp("faketime", "faketime", "-f", spec.c_str(), (root_ / "Kelvg").c_str(),
                    "KELV_ORA10", "system", "manager", static_cast<char*>(nullptr));
             _exit(127);
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kRealTimeoutSeconds);
-        const fs::path last = data_ / (std::string("OR") + kLastDay + ".dat");
+        const fs::path last = data_ / ("OR" + lastDay_ + ".dat");
         while (std::chrono::steady_clock::now() < deadline) {
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                kill(-pid_, SIGKILL);
                 pid_ = -1;
                 FAIL() << "the collector ended by itself, status " << status;
             }
             if (fs::exists(last) && Lines(last).size() >= 2) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
+        StopCollector();
         ASSERT_TRUE(fs::exists(last)) << "the collector did not reach the fourth day in time";
     }
 
@@ -181,6 +210,9 @@ protected:
     pid_t pid_ = -1;
     sim::SimConfig config_;
     std::map<std::string, int64_t> cache_;
+    long offsetSeconds_ = 0;
+    std::string fullDay_, lastDay_;
+    std::vector<std::string> purgedDays_;
 };
 
 }  // namespace
@@ -192,17 +224,17 @@ TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
 
     // Retention (CMNKD=2) purged the first days and the old files; a file
     // without a date in its name stays.
-    for (const std::string& day : kPurgedDays)
+    for (const std::string& day : purgedDays_)
         for (const char* p : {"MU", "ML", "OR"})
             EXPECT_FALSE(fs::exists(data_ / (p + day + ".dat"))) << p << day;
     EXPECT_TRUE(fs::exists(data_ / "MUabc.dat"));
     EXPECT_TRUE(fs::exists(data_ / "ChkeckPoint.dat"));
     EXPECT_GT(fs::file_size(data_ / "ChkeckPoint.dat"), 0u);
 
-    const int day = std::stoi(kFullDay);
-    const auto mu = Lines(data_ / (std::string("MU") + kFullDay + ".dat"));
-    const auto orLines = Lines(data_ / (std::string("OR") + kFullDay + ".dat"));
-    const auto ml = Lines(data_ / (std::string("ML") + kFullDay + ".dat"));
+    const int day = std::stoi(fullDay_);
+    const auto mu = Lines(data_ / ("MU" + fullDay_ + ".dat"));
+    const auto orLines = Lines(data_ / ("OR" + fullDay_ + ".dat"));
+    const auto ml = Lines(data_ / ("ML" + fullDay_ + ".dat"));
     ASSERT_EQ(mu.size(), 24u) << "one line per hour, hour 23 written after midnight";
     ASSERT_EQ(orLines.size(), 24u);
 
@@ -313,7 +345,7 @@ TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
     }
 
     // The last day holds the hours written before the stop, in order.
-    const auto lastMu = Lines(data_ / (std::string("MU") + kLastDay + ".dat"));
+    const auto lastMu = Lines(data_ / ("MU" + lastDay_ + ".dat"));
     ASSERT_GE(lastMu.size(), 2u);
     for (size_t h = 0; h < lastMu.size(); ++h) EXPECT_EQ(Num(lastMu[h], 1, 2), static_cast<long long>(h));
 
