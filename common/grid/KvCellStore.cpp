@@ -91,8 +91,20 @@ bool KvCellStore::Set(int col, int row, std::string_view text) {
     if (col < 0 || col >= cols_ || row < 0 || row >= Rows()) return false;
     const uint32_t start = rowStart_[row];
 
-    // Rows filled left to right at the arena's end (a grid being loaded):
-    // the new cell is appended and the count patched in place.
+    // A grid being loaded: rows filled left to right at the arena's end.
+    // The first cell of an empty row starts it there; later cells are
+    // appended and the count patched in place.
+    if (start == kEmptyRow && !text.empty() && static_cast<unsigned>(col) + 1 < kVarintMore) {
+        Reserve(1 + static_cast<size_t>(col) + 2 * sizeof(size_t) + text.size());
+        rowStart_[row] = static_cast<uint32_t>(arena_.size());
+        arena_.push_back(static_cast<char>(col + 1));
+        arena_.insert(arena_.end(), static_cast<size_t>(col), '\0');
+        PutVarint(arena_, text.size());
+        arena_.insert(arena_.end(), text.begin(), text.end());
+        textBytes_ += text.size();
+        tailRow_ = row;
+        return true;
+    }
     if (row == tailRow_ && !text.empty()) {
         const auto count = static_cast<unsigned char>(arena_[start]);
         if (count < static_cast<unsigned>(col) + 1 && static_cast<unsigned>(col) + 1 < kVarintMore) {

@@ -3,6 +3,8 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -11,6 +13,14 @@ namespace {
 bool IsValidUtf8(std::string_view text) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
+    // Plain ASCII, the usual case, eight bytes at a time.
+    constexpr uint64_t kHighBits = 0x8080808080808080ull;
+    while (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        if (word & kHighBits) break;
+        p += 8;
+    }
     while (p < end) {
         const unsigned char b = *p;
         if (b < 0x80) {
@@ -89,7 +99,9 @@ QString KvStringGridModel::Cell(int col, int row) const {
 }
 
 void KvStringGridModel::SetCell(int col, int row, std::string_view utf8) {
-    if (IsValidUtf8(utf8)) {
+    // QString drops a leading byte order mark: so does the grid.
+    const bool byteOrderMark = utf8.size() >= 3 && utf8.compare(0, 3, "\xef\xbb\xbf") == 0;
+    if (!byteOrderMark && IsValidUtf8(utf8)) {
         StoreCell(col, row, utf8);
         return;
     }

@@ -29,8 +29,8 @@ public:
     // Cells are held as UTF-8; the view stays valid until the next change.
     std::string_view CellBytes(int col, int row) const { return store_.Get(col, row); }
     QString Cell(int col, int row) const;
-    // Text that is not valid UTF-8 is stored as its decoded form (invalid
-    // sequences become U+FFFD), as if it had passed through QString.
+    // Text that is not valid UTF-8 (or starts with a byte order mark) is
+    // stored as QString decodes it: invalid sequences become U+FFFD.
     void SetCell(int col, int row, std::string_view utf8);
     void SetCell(int col, int row, const QString& text);
     // Bytes of text held, and heap the cell storage keeps.
