@@ -45,7 +45,7 @@ void TKvLivePage::SetUpGrid(TKvStringGrid& grid, const std::vector<TKvColumnSpec
                             int rowHeight) {
     grid.SetColCount(static_cast<int>(columns.size()));
     for (size_t c = 0; c < columns.size(); ++c) {
-        grid.SetCellText(static_cast<int>(c), 0, QString::fromUtf8(columns[c].Heading));
+        grid.SetCell(static_cast<int>(c), 0, columns[c].Heading);  // the grid keeps UTF-8
         grid.SetColWidth(static_cast<int>(c), columns[c].Width);
     }
     grid.SetDefaultRowHeight(rowHeight);
