@@ -316,7 +316,9 @@ TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
         name.erase(name.find_last_not_of(' ') + 1);
         SCOPED_TRACE("ML " + name);
         const long long gets = Num(l, 66, 20);
-        if (namedLatchGets.count(name)) EXPECT_EQ(gets, namedLatchGets[name]);
+        if (namedLatchGets.count(name)) {
+            EXPECT_EQ(gets, namedLatchGets[name]);
+        }
         EXPECT_TRUE(PossibleDelta(gets, dayStart, dayEnd,
                                   latch(name, "GETS", "IMMEDIATE_GETS")));
     }

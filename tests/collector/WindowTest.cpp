@@ -185,6 +185,8 @@ TEST_F(WindowTest, MaintenanceMemoClearsDashLines)
 
 int main(int argc, char** argv)
 {
+    // Test discovery runs without the test environment: never look for a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
