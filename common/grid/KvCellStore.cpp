@@ -95,7 +95,8 @@ bool KvCellStore::Set(int col, int row, std::string_view text) {
     // The first cell of an empty row starts it there; later cells are
     // appended and the count patched in place.
     if (start == kEmptyRow && !text.empty() && static_cast<unsigned>(col) + 1 < kVarintMore) {
-        Reserve(1 + static_cast<size_t>(col) + 2 * sizeof(size_t) + text.size());
+        // The row is empty: a compaction here leaves it be.
+        EnsureRoom(1 + static_cast<size_t>(col) + 2 * sizeof(size_t) + text.size());
         rowStart_[row] = static_cast<uint32_t>(arena_.size());
         arena_.push_back(static_cast<char>(col + 1));
         arena_.insert(arena_.end(), static_cast<size_t>(col), '\0');

@@ -30,7 +30,8 @@ public:
     // The view stays valid until the next change of the store. Outside the
     // grid: empty.
     std::string_view Get(int col, int row) const;
-    // Returns whether the cell changed. Outside the grid: ignored.
+    // Returns whether the cell changed. Outside the grid: ignored. The text
+    // must not be a view into this store.
     bool Set(int col, int row, std::string_view text);
     // Empties every cell at or right of firstCol in rows from firstRow on;
     // returns whether any was non-empty.
