@@ -13,6 +13,7 @@
 #include "KvIni.h"
 #include "KvLogin.h"
 #include "KvPlatform.h"
+#include "KvQtQueryUI.h"
 #include "KvgArgs.h"
 #include "KvgSettingsSignal.h"
 
@@ -35,9 +36,22 @@ public:
     bool Confirm(const std::string&) override { return true; }
 };
 
+TCollectorQueryUI& HiddenQueryUI()
+{
+    static TCollectorQueryUI ui;
+    return ui;
+}
+
 bool LogOn(TfrmKVG& form, const TCollectorArgs& args)
 {
-    if (args.Mode != TCollectorArgs::UseCredentials) return Login(form.qryODBC);
+    if (args.Mode != TCollectorArgs::UseCredentials) {
+        // The dialog path has a user in front of it: its failures are boxes.
+        TQtQueryUI dialogUI;
+        SetQueryUI(&dialogUI);
+        const bool ok = Login(form.qryODBC);
+        SetQueryUI(&HiddenQueryUI());
+        return ok;
+    }
     std::string password = args.Password;
     if (args.PasswordFromStdin) {
         std::string line;
@@ -69,8 +83,7 @@ int main(int argc, char** argv)
         return 0;  // another collector runs: end silently
     }
 
-    TCollectorQueryUI queryUI;
-    SetQueryUI(&queryUI);
+    SetQueryUI(&HiddenQueryUI());
 
     TIniData ini;
     if (!ini.Load(kIniFileName)) {

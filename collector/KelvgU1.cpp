@@ -20,12 +20,13 @@
 #include <QVBoxLayout>
 
 #include "KvCom.h"
+#include "KvFonts.h"
 #include "KvIni.h"
 #include "KvOracle.h"
 #include "KvgTestPanel.h"
 
 namespace {
-const char* const kWindowFont = "Noto Sans CJK JP";
+const char* const kWindowFont = kJapaneseFontFamily;
 constexpr int kWindowFontPoints = 9;
 const char* const kConfirmText =
     "%1 を終了しますか？\r\n終了すると、データベースのパフォーマンスに関する\r\nデータのロギングが行われません。";

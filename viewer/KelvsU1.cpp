@@ -294,8 +294,10 @@ void TfrmKVS::prcShowGuide() {
     SetMessage({});
     const int index = ActivePageIndex();
     if (index < 0 || index >= kPageCount) return;
-    QString guide = GuideOf(index);
-    if (guide.isEmpty() && pages_[index]) guide = pages_[index]->Guide();
+    // A page's own text comes first: it may report what its last load found
+    // (a checkpoint file that could not be written, no session kind chosen).
+    QString guide = pages_[index] ? pages_[index]->Guide() : QString();
+    if (guide.isEmpty()) guide = GuideOf(index);
     SetMessage(guide);
 }
 

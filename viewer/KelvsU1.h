@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "KvFonts.h"
 #include "KvIni.h"
 #include "KvPage.h"
 #include "ODBCCall.h"
@@ -27,8 +28,7 @@ inline constexpr int kWindowWidth = 663;
 inline constexpr int kWindowHeight = 627;
 inline constexpr int kFontPixelSize = 13;
 // The Japanese fixed-pitch UI font and the font that stands in for it here.
-inline constexpr const char* kUiFontFamily = "Noto Sans CJK JP";
-inline constexpr const char* kDesignFontFamily = "ＭＳ ゴシック";
+inline constexpr const char* kUiFontFamily = kJapaneseFontFamily;
 inline constexpr int kLowestSupportedVersion = 7;
 inline constexpr int kDefaultBlockSize = 2048;
 

@@ -1,5 +1,6 @@
 // The login dialog TfrmLIN.
 #include "KvLoginForm.h"
+#include "KvFonts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,7 +19,7 @@ constexpr const char* kPasswordLabel = "パスワード：";
 constexpr const char* kNote = "DBA権限を持つORACLEﾕｰｻﾞ名を指定して下さい。";
 constexpr const char* kOkCaption = "OK";
 constexpr const char* kCancelCaption = "ｷｬﾝｾﾙ";
-constexpr const char* kFontFamily = "Noto Sans CJK JP";
+constexpr const char* kFontFamily = kJapaneseFontFamily;
 constexpr int kFontPixelSize = 12;
 const QColor kDialogGrey(0xC0, 0xC0, 0xC0);
 

@@ -1,4 +1,5 @@
 #include "CheckPointPage.h"
+#include "KvFonts.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSet>
@@ -30,7 +31,7 @@ constexpr int kRowHeight = 18;
 constexpr int kHours = 24;
 constexpr int kHourLabelPixels = 10;
 constexpr int kHourLabelWidth = 64, kHourLabelGap = 4, kChartRightMargin = 10;
-const char* const kJapaneseFace = "Noto Sans CJK JP";
+const char* const kJapaneseFace = kJapaneseFontFamily;
 constexpr int kSeriesColour = 4227327;   // orange
 constexpr int kMaxPanelWidth = 116, kMaxPanelHeight = 23, kMaxPanelMargin = 5;
 constexpr int kDefaultMaxItem = 1;       // "50"
