@@ -15,7 +15,7 @@ step() { printf '\n==> %s\n' "$*"; }
 
 PACKAGES=(
   g++ cmake make pkg-config
-  qt6-base-dev libqt6charts6-dev libgl1-mesa-dev libqt6sql6-odbc
+  qt6-base-dev qt6-charts-dev libgl1-mesa-dev libqt6sql6-odbc
   unixodbc unixodbc-dev odbc-postgresql libsqliteodbc
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
