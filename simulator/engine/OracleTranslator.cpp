@@ -396,6 +396,16 @@ Translation TranslateOracleSql(const std::string& oracleSql, const char* createS
             ++i;
             continue;
         }
+        // SYSTEM.<object>: users' own tables belong to SYSTEM (as the object
+        // views report them) and are reached by their plain name.
+        const bool systemOwner = tokens[i].IsWord("SYSTEM") ||
+                                 (tokens[i].Is(TokenKind::QuotedIdentifier) && tokens[i].Text == "SYSTEM");
+        if (systemOwner && i + 2 < tokens.size() && tokens[i + 1].IsSymbol(".") &&
+            (tokens[i + 2].Is(TokenKind::Identifier) || tokens[i + 2].Is(TokenKind::QuotedIdentifier))) {
+            tokens[i + 2].SpaceBefore = tokens[i].SpaceBefore;
+            ++i;
+            continue;
+        }
         kept.push_back(tokens[i]);
     }
     for (const Token& t : kept) {

@@ -19,9 +19,13 @@ struct DriverProfile {
     std::string textType = "VARCHAR(250)";
     std::string decimalType = "DECIMAL(10,2)";
     std::string longTextType = "TEXT";
+    int integerSqlType = SQL_INTEGER;  // how an INTEGER column is described
+    bool upperCaseNames = false;       // unquoted names come back in upper case
+    bool emptyStringIsNull = false;    // '' is stored as NULL
+    std::string fromNoTable;           // what a SELECT without a table needs (" FROM DUAL")
     // Ending the session from a second connection (lost-connection test).
     std::string sessionIdSql;          // one row, one column: the session's id
-    std::string killSessionSql;        // with one "?" for that id
+    std::string killSessionSql;        // with one "?" for that id, or "@ID@" replaced by it
 };
 
 // Defined by each driver's thin file.
@@ -42,6 +46,8 @@ protected:
     void CreateStandardTable(int rows);
     std::vector<std::vector<std::string>> FetchAll(TQueryODBC& q) const;
     long CountRows(const std::string& where = std::string());
+    // A column or table name as the driver reports it for an unquoted name.
+    std::string Col(const std::string& name) const;
 
     const DriverProfile* profile_ = nullptr;
     std::string table_;

@@ -1,19 +1,59 @@
-// The shared driver tests against the simulated Oracle instance (DSN
-// KELV_ORA10 of the test odbc.ini), plus the dictionary query the programs use.
+// The shared driver tests against the simulated Oracle instance, plus the
+// dictionary query the programs use. The process gets an instance file of its
+// own, so its tables and faults never reach other test processes.
 #include "DriverFixture.h"
+#include "TempOdbcIni.h"
 
 #include <memory>
 #include <unistd.h>
 
+namespace {
+
+constexpr const char* kSimDsn = "KELV_ORA10";
+
+std::unique_ptr<TempOdbcIni> simIni;
+
+const char* simDriver() {
+    const char* driver = getenv("KELV_SIM_DRIVER");
+    return driver && access(driver, R_OK) == 0 ? driver : nullptr;
+}
+
+class SimEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        const char* driver = simDriver();
+        if (!driver) return;
+        // A small instance builds quickly; the tests need none of its bulk.
+        simIni = std::make_unique<TempOdbcIni>(std::string("[") + kSimDsn + "]\nDriver = " + driver +
+                                               "\nDatabase = @DIR@/sim.db\nVersion = 10\nSegments = 12\n");
+    }
+    void TearDown() override { simIni.reset(); }
+};
+
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new SimEnvironment);
+
+}  // namespace
+
 const DriverProfile& CurrentProfile() {
     static DriverProfile profile = [] {
         DriverProfile p;
-        p.dsn = "KELV_ORA10";
+        p.dsn = kSimDsn;
         p.user = "system";
         p.password = "manager";
-        p.ddl = false;
-        const char* driver = getenv("KELV_SIM_DRIVER");
-        if (!driver || access(driver, R_OK) != 0) p.unavailable = "simulated Oracle driver not built";
+        p.textType = "VARCHAR2(250)";
+        p.decimalType = "NUMBER(10,2)";
+        p.longTextType = "CLOB";
+        p.integerSqlType = SQL_DECIMAL;  // INTEGER is NUMBER(38)
+        p.upperCaseNames = true;
+        p.emptyStringIsNull = true;
+        p.fromNoTable = " FROM DUAL";
+        // This process has the instance to itself and a new logon takes the
+        // highest client SID, so the newest session of this program is ours.
+        p.sessionIdSql =
+            "SELECT SID || ',' || SERIAL# FROM V$SESSION WHERE SID = "
+            "(SELECT MAX(SID) FROM V$SESSION WHERE PROGRAM = 'test_odbc_sim')";
+        p.killSessionSql = "ALTER SYSTEM KILL SESSION '@ID@'";
+        if (!simDriver()) p.unavailable = "simulated Oracle driver not built";
         return p;
     }();
     return profile;

@@ -128,6 +128,13 @@ TEST_F(Sessions, PlainTablesWithParametersNullsLongTextsAndTransactions) {
     s->Commit();
     EXPECT_EQ(Query(*other, "SELECT COUNT(*) FROM ITEMS").At(0, "COUNT(*)"), "1");
     EXPECT_EQ(ErrorOf(*s, "CREATE TABLE ITEMS (X NUMBER)"), 955);
+
+    // The object views name SYSTEM as the owner of users' tables, so the
+    // owner-qualified name must reach the same table.
+    EXPECT_EQ(Query(*s, "SELECT OWNER FROM ALL_TABLES WHERE TABLE_NAME = 'ITEMS'").At(0, "OWNER"), "SYSTEM");
+    EXPECT_EQ(Query(*s, "SELECT COUNT(*) FROM SYSTEM.ITEMS").At(0, "COUNT(*)"), "1");
+    EXPECT_EQ(Query(*s, "SELECT COUNT(*) FROM \"SYSTEM\".\"ITEMS\"").At(0, "COUNT(*)"), "1");
+    EXPECT_EQ(Query(*s, "UPDATE system.items SET note = 'q'").RowsAffected, 1);
 }
 
 TEST_F(Sessions, OracleDialectAtRunTime) {
