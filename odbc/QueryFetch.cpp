@@ -4,17 +4,6 @@
 
 namespace {
 
-class WaitScope {
-public:
-    explicit WaitScope(const TQueryODBC::Impl& m) : m_(m) { m_.beginWait(); }
-    ~WaitScope() { m_.endWait(); }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-private:
-    const TQueryODBC::Impl& m_;
-};
-
 bool isBackward(int orientation) { return orientation == SQL_FETCH_PRIOR; }
 
 }  // namespace

@@ -6,17 +6,6 @@
 
 namespace {
 
-class WaitScope {
-public:
-    explicit WaitScope(const TQueryODBC::Impl& m) : m_(m) { m_.beginWait(); }
-    ~WaitScope() { m_.endWait(); }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-private:
-    const TQueryODBC::Impl& m_;
-};
-
 void widenTo(TStringGridIntf& grid, int col, const std::string& text) {
     const int width = grid.TextWidth(text) + kGridColumnPadding;
     if (grid.ColWidth(col) < width) grid.SetColWidth(col, width);

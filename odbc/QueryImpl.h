@@ -169,6 +169,18 @@ struct TQueryODBC::Impl {
     SQLSMALLINT mappedCType(SQLSMALLINT sqlType, SQLSMALLINT fallback) const;
 };
 
+// Brackets an operation with the SQL wait cursor.
+class WaitScope {
+public:
+    explicit WaitScope(const TQueryODBC::Impl& m) : m_(m) { m_.beginWait(); }
+    ~WaitScope() { m_.endWait(); }
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+
+private:
+    const TQueryODBC::Impl& m_;
+};
+
 // Column-type helpers shared by description, grid formatting and tests.
 namespace kelv_odbc {
 bool IsNumericSqlType(SQLSMALLINT t);

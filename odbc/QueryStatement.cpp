@@ -6,18 +6,6 @@
 
 namespace {
 
-// Brackets an operation with the SQL wait cursor.
-class WaitScope {
-public:
-    explicit WaitScope(const TQueryODBC::Impl& m) : m_(m) { m_.beginWait(); }
-    ~WaitScope() { m_.endWait(); }
-    WaitScope(const WaitScope&) = delete;
-    WaitScope& operator=(const WaitScope&) = delete;
-
-private:
-    const TQueryODBC::Impl& m_;
-};
-
 const char* const kCatalogTexts[] = {
     "GetSQLTablesInfomation",       "GetSQLColumnsInfomation",          "GetSQLStatisticsInfomation",
     "GetSQLGetTypeInfoInfomation",  "GetSQLProcedureColumnsInfomation", "GetSQLProceduresInfomation"};
