@@ -124,37 +124,12 @@ bool WriteFileAtomic(const std::string& name, const std::string& content) {
     return FsyncDirectory(DirectoryOf(fileName));
 }
 
-bool ReadWholeFileLocked(const std::string& fileName, std::string& content) {
-    content.clear();
-    TUniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid())
-        return false;
-    if (::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0)
-        return false;
+namespace {
+// Reads what is left of an open file into content; false on a read error.
+bool ReadAll(int fd, std::string& content) {
     char buf[65536];
     for (;;) {
-        const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            content.clear();
-            return false;
-        }
-        if (n == 0)
-            break;
-        content.append(buf, static_cast<size_t>(n));
-    }
-    return true;
-}
-
-bool ReadFileBytes(const std::string& fileName, std::string& content) {
-    content.clear();
-    TUniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.Valid())
-        return false;
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd.Get(), buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -165,4 +140,23 @@ bool ReadFileBytes(const std::string& fileName, std::string& content) {
             return true;
         content.append(buf, static_cast<size_t>(n));
     }
+}
+}  // namespace
+
+bool ReadWholeFileLocked(const std::string& fileName, std::string& content) {
+    content.clear();
+    TUniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
+        return false;
+    if (::flock(fd.Get(), LOCK_SH | LOCK_NB) != 0)
+        return false;
+    return ReadAll(fd.Get(), content);
+}
+
+bool ReadFileBytes(const std::string& fileName, std::string& content) {
+    content.clear();
+    TUniqueFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
+        return false;
+    return ReadAll(fd.Get(), content);
 }
