@@ -88,7 +88,7 @@ std::string FileUsage(int blockSize) {
            "       GROUP BY D.TABLESPACE_NAME, D.FILE_ID, D.FILE_NAME, D.BYTES " + "       ) " + " WHERE FILE_NAME = ?    ";
 }
 
-class SpecQueries : public InstanceFixture, public ::testing::WithParamInterface<int> {
+class ProgramStatements : public InstanceFixture, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override {
         InstanceFixture::SetUp();
@@ -100,7 +100,7 @@ protected:
     std::unique_ptr<sim::SimSession> session_;
 };
 
-TEST_P(SpecQueries, ConnectionCheckAndVersionBanner) {
+TEST_P(ProgramStatements, ConnectionCheckAndVersionBanner) {
     Result one = Query(*session_, "SELECT 1 FROM DUAL ");
     ASSERT_EQ(one.Columns, std::vector<std::string>{"1"});
     EXPECT_EQ(one.At(0, "1"), "1");
@@ -115,7 +115,7 @@ TEST_P(SpecQueries, ConnectionCheckAndVersionBanner) {
     EXPECT_GE(Query(*session_, "SELECT * FROM V$VERSION").Rows.size(), 4u);
 }
 
-TEST_P(SpecQueries, MemoryUsageItems) {
+TEST_P(ProgramStatements, MemoryUsageItems) {
     Result sa = Query(*session_, kLibSqlArea, {std::string("SQL AREA")});
     ASSERT_EQ(sa.Rows.size(), 1u);
     EXPECT_GT(Number(sa.At(0, "PINS")), Number(sa.At(0, "RELOADS")));
@@ -171,7 +171,7 @@ TEST_P(SpecQueries, MemoryUsageItems) {
     EXPECT_EQ(lb.At(0, "BYTES"), Query(*session_, kParameter, {std::string("log_buffer")}).At(0, "VALUE"));
 }
 
-TEST_P(SpecQueries, LoginMachinesCountsDistinctClientMachines) {
+TEST_P(ProgramStatements, LoginMachinesCountsDistinctClientMachines) {
     Result logins = Query(*session_, kLogins, {std::string("BACKGROUND")});
     ASSERT_EQ(logins.Rows.size(), 1u);
     ASSERT_EQ(logins.Columns, std::vector<std::string>{"COUNT(*)"});
@@ -181,7 +181,7 @@ TEST_P(SpecQueries, LoginMachinesCountsDistinctClientMachines) {
     EXPECT_GE(Number(logins.At(0, "COUNT(*)")), 2);  // this program's host and at least one workstation
 }
 
-TEST_P(SpecQueries, CheckpointHistoryByDayAndHour) {
+TEST_P(ProgramStatements, CheckpointHistoryByDayAndHour) {
     const bool v7 = Version() < 8;
     Result days = Query(*session_, std::string(v7 ? kDays7 : kDays8) + " ORDER BY F_SEQ DESC ");
     ASSERT_EQ(days.Columns, (std::vector<std::string>{"F_SEQ", "F_DSP", "F_DATE", "F_CNT"}));
@@ -220,7 +220,7 @@ TEST_P(SpecQueries, CheckpointHistoryByDayAndHour) {
     EXPECT_EQ(std::to_string(total), days.At(1, "F_CNT"));
 }
 
-TEST_P(SpecQueries, TablespacesFilesAndUsage) {
+TEST_P(ProgramStatements, TablespacesFilesAndUsage) {
     Result ts = Query(*session_, std::string(kTablespaces) + " ORDER BY TABLESPACE_NAME DESC");
     ASSERT_GE(ts.Rows.size(), 5u);
     EXPECT_GT(ts.At(0, "TABLESPACE_NAME"), ts.At(1, "TABLESPACE_NAME"));
@@ -249,7 +249,7 @@ TEST_P(SpecQueries, TablespacesFilesAndUsage) {
     EXPECT_EQ(spare.At(0, "TOT_USED"), "0");
 }
 
-TEST_P(SpecQueries, ParametersAndRedoLogs) {
+TEST_P(ProgramStatements, ParametersAndRedoLogs) {
     Result params = Query(*session_, " SELECT * FROM V$PARAMETER  ORDER BY TYPE, VALUE DESC, NAME ");
     EXPECT_EQ(params.Columns,
               (std::vector<std::string>{"NUM", "NAME", "TYPE", "VALUE", "ISDEFAULT", "ISSES_MODIFIABLE",
@@ -273,7 +273,7 @@ TEST_P(SpecQueries, ParametersAndRedoLogs) {
     EXPECT_EQ(current, Version() == 7 ? 1 : 2);
 }
 
-TEST_P(SpecQueries, ExtentsSessionsSegmentsAndFreeSpace) {
+TEST_P(ProgramStatements, ExtentsSessionsSegmentsAndFreeSpace) {
     Result ext = Query(*session_, std::string(kExtents) + "  AND S.EXTENTS > 1 " +
                                     " ORDER BY TOT_EXT DESC              , T_SPACE, TYPE, OBJECT_NAME ");
     ASSERT_GT(ext.Rows.size(), 5u);
@@ -329,7 +329,7 @@ TEST_P(SpecQueries, ExtentsSessionsSegmentsAndFreeSpace) {
     EXPECT_TRUE(fragmented);
 }
 
-TEST_P(SpecQueries, KillAndFlushStatements) {
+TEST_P(ProgramStatements, KillAndFlushStatements) {
     Result before = Query(*session_, kSharedPool);
     EXPECT_EQ(ErrorOf(*session_, " ALTER SYSTEM FLUSH SHARED_POOL "), 0);
     Result after = Query(*session_, kSharedPool);
@@ -351,7 +351,7 @@ TEST_P(SpecQueries, KillAndFlushStatements) {
     EXPECT_EQ(ErrorOf(*session_, " ALTER SYSTEM KILL SESSION '" + sid + "," + serial + "' "), 30);
 }
 
-TEST_P(SpecQueries, LatchSnapshotIntoUserTable) {
+TEST_P(ProgramStatements, LatchSnapshotIntoUserTable) {
     Query(*session_, "CREATE TABLE KVMEMLA (MLDATE VARCHAR2(8), MLLATCH VARCHAR2(64), MLGET NUMBER, MLMISS NUMBER)");
     Result ins = Query(*session_,
                      "INSERT INTO KVMEMLA  (   MLDATE,        MLLATCH,       MLGET,         MLMISS        )  SELECT   ?,  "
@@ -361,6 +361,6 @@ TEST_P(SpecQueries, LatchSnapshotIntoUserTable) {
     EXPECT_EQ(std::to_string(ins.RowsAffected), count.At(0, "COUNT(*)"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, SpecQueries, ::testing::Values(7, 8, 10));
+INSTANTIATE_TEST_SUITE_P(Versions, ProgramStatements, ::testing::Values(7, 8, 10));
 
 }  // namespace
