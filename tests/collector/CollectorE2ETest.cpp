@@ -30,8 +30,8 @@ using Clock = std::chrono::system_clock;
 namespace {
 
 // The collector starts at 21:30 UTC of the first day (today, or tomorrow late
-// in the evening); the test stops it after the hour 01:00-02:00 of the fourth
-// day has been written.
+// in the evening); the test stops it after the hour 01:00-02:00 of the fifth
+// day has been written, more than three simulated days later.
 const char* const kSpeed = "x3000";
 constexpr int kStartHour = 21;
 constexpr int kStartMinute = 30;
@@ -123,9 +123,10 @@ protected:
         std::time_t start = timegm(&tm);
         if (start - now < 600) start += 24 * 3600;
         offsetSeconds_ = static_cast<long>(start - now);
-        fullDay_ = DayText(start + 2 * 24 * 3600);
-        lastDay_ = DayText(start + 3 * 24 * 3600);
-        purgedDays_ = {DayText(start), DayText(start + 24 * 3600), "20000101"};
+        fullDay_ = DayText(start + 3 * 24 * 3600);
+        lastDay_ = DayText(start + 4 * 24 * 3600);
+        purgedDays_ = {DayText(start), DayText(start + 24 * 3600), DayText(start + 2 * 24 * 3600),
+                       "20000101"};
 
         config_.DataSource = "KELV_ORA10";
         config_.Database = (root_ / "ora10.db").string();
@@ -178,7 +179,7 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
         StopCollector();
-        ASSERT_TRUE(fs::exists(last)) << "the collector did not reach the fourth day in time";
+        ASSERT_TRUE(fs::exists(last)) << "the collector did not reach the fifth day in time";
     }
 
     int64_t Counter(const std::string& view, const std::string& name, const std::string& column,
