@@ -185,9 +185,7 @@ void TfrmKVS::BuildBottomBar(QWidget* content) {
 void TfrmKVS::BuildPages(const TPageFactory& pageFactory) {
     for (int i = 0; i < kPageCount; ++i) {
         const auto index = static_cast<TKvPageIndex>(i);
-        // The memory and rate statistics pages are not offered yet.
-        TKvPage* page = (index == pgMemory || index == pgRate) ? nullptr
-                                                                : pageFactory(index, ctx_, pageCtrl_);
+        TKvPage* page = pageFactory(index, ctx_, pageCtrl_);
         pages_[i] = page;
         QWidget* widget = page ? static_cast<QWidget*>(page) : new QWidget(pageCtrl_);
         widget->setObjectName(kPages[i].Name);

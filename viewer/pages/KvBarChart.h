@@ -1,0 +1,89 @@
+// Horizontal (stacked) bar chart of the statistics pages: series of points
+// added one by one, each with a value and a label text, some of them empty
+// (a gap in the stack); marks drawn next to the bars showing either the
+// point's value or its label. Built on a QChartView; marks are text items
+// placed over the plot, since the chart library writes only values.
+#pragma once
+
+#include <QChartView>
+#include <QColor>
+#include <QString>
+
+#include <vector>
+
+class QChart;
+class QBarCategoryAxis;
+class QValueAxis;
+class QAbstractBarSeries;
+class QBarSet;
+class QGraphicsSimpleTextItem;
+
+struct TKvBarPoint {
+    double Value = 0;
+    QString Label;
+    bool Empty = false;   // no bar, no mark; the category still has its label
+};
+
+struct TKvMarks {
+    enum TStyle { ShowValue, ShowLabel };
+    bool Visible = false;
+    TStyle Style = ShowValue;
+    QColor Text = Qt::black;
+    QColor Back = Qt::white;   // the mark's box
+    int ArrowLength = 8;       // distance in pixels from the bar end to the mark
+};
+
+class TKvBarChart : public QChartView {
+public:
+    // stacked: the series are stacked in the order they were added;
+    // otherwise side by side.
+    explicit TKvBarChart(QWidget* parent = nullptr, bool stacked = true);
+    ~TKvBarChart() override;
+
+    // Returns the series index. name: object name (e.g. "seriesSharePUsed").
+    int AddSeries(const QString& name, const QString& title, const QColor& colour);
+    int SeriesCount() const;
+    int SeriesIndex(const QString& name) const;   // -1 when unknown
+    QString SeriesTitle(int series) const;
+
+    void Clear(int series);
+    // Appends a point; the first point is the bottom bar. The category axis
+    // shows the labels of the first series' points.
+    void Add(int series, double value, const QString& label);
+    void AddNull(int series, const QString& label);
+    int PointCount(int series) const;
+    TKvBarPoint Point(int series, int index) const;
+
+    void SetMarks(int series, const TKvMarks& marks);
+    TKvMarks Marks(int series) const;
+    // Text of a point's mark as drawn ("" when hidden or empty point).
+    QString MarkText(int series, int index) const;
+
+    // Bottom (value) axis.
+    void SetBottomAutomatic(bool automatic);   // automatic: fits the largest stack
+    void SetBottomRange(double minimum, double maximum);
+    double BottomMinimum() const;
+    double BottomMaximum() const;
+    void SetBottomTitle(const QString& title);
+    // Left (category) axis: fixed 0..count-1 categories.
+    void SetLegendVisible(bool visible);   // at the top
+    void SetTitle(const QString& title);   // "" hides it
+    void SetBarWidthPercent(int percent);
+
+    // Redraws bars, categories and marks from the points (called by the
+    // mutators; cheap enough to call after every change of a whole series).
+    void Refresh();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct TSeries;
+    void PlaceMarks();
+    std::vector<TSeries*> series_;
+    QChart* chart_;
+    QAbstractBarSeries* bars_;
+    QBarCategoryAxis* axisCategories_;
+    QValueAxis* axisValues_;
+    bool automatic_ = true;
+};

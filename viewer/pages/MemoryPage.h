@@ -1,0 +1,75 @@
+// Page 1 " ﾒﾓﾘ": what the collector recorded about the instance's memory
+// structures, one day at a time, from the day's MU and ML files. Runs no SQL.
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "KvLivePage.h"
+#include "KvStatRecords.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class TKvBarChart;
+class TStringTable;
+
+class TMemoryPage : public TKvLivePage {
+public:
+    TMemoryPage(TViewerContext& ctx, QWidget* parent = nullptr);
+    ~TMemoryPage() override;
+
+    TKvPageIndex PageIndex() const override { return pgMemory; }
+    void InitMainForm() override;
+    // detailOnly: only the latch grid (its sort changed); otherwise the day
+    // list is rebuilt and the first day shown.
+    void LoadPage(bool detailOnly) override;
+    QString Guide() const override;
+    std::vector<SortableGrid> SortableGrids() const override;
+
+    void LoadMUDateList();
+    bool ReadMUFile(const std::string& day);
+    void ShowMUDay(const QString& label);
+    void ShowLatchDay(const std::string& day, const QString& label);
+    void grdMUDateSelectCell(int row);
+    void pageMemChange();
+    void btnChgMarkClick();
+
+    const std::string& LoadedMUDate() const { return loadedMUDate_; }
+
+    // Controls (named as on the window).
+    TKvStringGrid* grdMUDate;
+    std::unique_ptr<TStringTable> grdMUDate2;   // hidden: yyyymmdd per row of grdMUDate
+    std::unique_ptr<TStringTable> grdFetMem;    // hidden: raw table of the loaded MU file
+    QTabWidget* pageMem;
+    QTabWidget* pageLatch;
+    TKvBarChart* chartSharedPool;
+    TKvBarChart* ChartLogBuf;
+    TKvBarChart* ChartLCachBufChain;
+    TKvBarChart* chartLCachBufIRU;
+    TKvBarChart* chartLLibCache;
+    TKvBarChart* chartLSharedPool;
+    TKvStringGrid* grdSQLArea;
+    TKvStringGrid* grdLibCache;
+    TKvStringGrid* grdDicCache;
+    TKvStringGrid* grdBlockBuf;
+    TKvStringGrid* grdSortArea;
+    TKvStringGrid* grdLatch2;
+    QLabel* lblMUSPDate;
+    QLabel* lblMUSADate;
+    QLabel* lblMULCDate;
+    QLabel* lblMUDCDate;
+    QLabel* lblMUBBDate;
+    QLabel* lblMULBDate;
+    QLabel* lblMUSRDate;
+    QLabel* lblMUL2Date;
+    QLabel* pnlMUL1Date;
+    QPushButton* btnChgMark;
+
+private:
+    std::string loadedMUDate_;
+    QString readProblem_;   // what the last read found wrong, shown before the guide
+};
