@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <dirent.h>
+#include <memory>
+#include <signal.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -39,6 +42,29 @@ bool FsyncDirectory(const std::string& dir) {
     return ::fsync(fd.Get()) == 0;
 }
 
+// Removes the temporary files of target's earlier writers that were killed
+// before their rename ("." name ".tmp" pid "_" n, the pid no longer running).
+void RemoveStaleTemps(const std::string& target) {
+    const std::string dir = DirectoryOf(target);
+    const std::string prefix = "." + BaseNameOf(target) + ".tmp";
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), ::closedir);
+    if (!d)
+        return;
+    while (const dirent* e = ::readdir(d.get())) {
+        const std::string name = e->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const size_t underscore = name.find('_', prefix.size());
+        const std::string pidText = name.substr(prefix.size(), underscore - prefix.size());
+        if (underscore == std::string::npos || pidText.empty() ||
+            pidText.find_first_not_of("0123456789") != std::string::npos || pidText.size() > 9)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(pidText));
+        if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH)
+            ::unlink((dir + "/" + name).c_str());
+    }
+}
+
 // Creates a fresh temporary file next to target; returns its descriptor and name.
 TUniqueFd CreateTempBeside(const std::string& target, std::string& tempName) {
     const std::string base = DirectoryOf(target) + "/." + BaseNameOf(target) + ".tmp";
@@ -68,11 +94,42 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
+namespace {
+// Size of the file up to and including its last LF: what a killed or
+// stopped append left behind it is a line that was never finished.
+bool WholeLinesSize(int fd, off_t size, off_t& wholeSize) {
+    char buf[4096];
+    off_t end = size;
+    while (end > 0) {
+        const off_t start = end > static_cast<off_t>(sizeof buf) ? end - static_cast<off_t>(sizeof buf) : 0;
+        const ssize_t n = ::pread(fd, buf, static_cast<size_t>(end - start), start);
+        if (n != end - start)
+            return false;
+        for (ssize_t i = n; i > 0; --i)
+            if (buf[i - 1] == '\n') {
+                wholeSize = start + i;
+                return true;
+            }
+        end = start;
+    }
+    wholeSize = 0;
+    return true;
+}
+}  // namespace
+
 bool AppendLine(const std::string& fileName, const std::string& line) {
-    TUniqueFd fd(::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, kFileMode));
+    TUniqueFd fd(::open(fileName.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, kFileMode));
     if (!fd.Valid())
         return false;
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0)
+        return false;
+    // A torn line at the end would swallow the new one: drop it first.
+    off_t start = st.st_size;
+    if (start > 0 && (!WholeLinesSize(fd.Get(), st.st_size, start) ||
+                      (start != st.st_size && ::ftruncate(fd.Get(), start) != 0)))
         return false;
     // One write on an O_APPEND descriptor: a reader sees the whole line or none of it.
     const std::string record = line + kLineEnd;
@@ -84,6 +141,8 @@ bool AppendLine(const std::string& fileName, const std::string& line) {
     if (n >= 0 && !written)
         errno = ENOSPC;
     const int writeErrno = errno;
+    if (n > 0 && !written)
+        (void)::ftruncate(fd.Get(), start);  // no part of a line stays behind
     const bool closed = fd.Close();  // also releases the lock
     if (!written)
         errno = writeErrno;
@@ -103,6 +162,7 @@ bool WriteFileAtomic(const std::string& name, const std::string& content) {
     if (current.Valid() && ::flock(current.Get(), LOCK_EX | LOCK_NB) != 0)
         return false;
 
+    RemoveStaleTemps(fileName);
     std::string tempName;
     TUniqueFd temp = CreateTempBeside(fileName, tempName);
     if (!temp.Valid())
