@@ -26,7 +26,10 @@ std::string kelv_odbc::ConvertNullMarkers(const std::string& sql, const std::str
     while (i < sql.size()) {
         const unsigned char c = static_cast<unsigned char>(sql[i]);
         if (!inLiteral) {
-            if (matchesAt(sql, i, quoted)) {
+            // The quoted marker is a literal of its own only when its closing
+            // quote is not the first of a doubled quote ('<Null>''s').
+            if (matchesAt(sql, i, quoted) &&
+                !(i + quoted.size() < sql.size() && sql[i + quoted.size()] == '\'')) {
                 out += kNullKeyword;
                 i += quoted.size();
                 continue;
@@ -36,14 +39,19 @@ std::string kelv_odbc::ConvertNullMarkers(const std::string& sql, const std::str
                 i += marker.size();
                 continue;
             }
-        }
-        if (c == '\'') {
+            if (c == '\'') {
+                inLiteral = true;
+                out += '\'';
+                ++i;
+                continue;
+            }
+        } else if (c == '\'') {
             if (i + 1 < sql.size() && sql[i + 1] == '\'') {
-                out += "''";   // doubled quote: stays on the same side
+                out += "''";   // doubled quote inside a literal: the literal goes on
                 i += 2;
                 continue;
             }
-            inLiteral = !inLiteral;
+            inLiteral = false;
             out += '\'';
             ++i;
             continue;

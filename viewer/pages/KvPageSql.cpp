@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "KvOracle.h"
+#include "KvText.h"
 
 namespace kvsql {
 
@@ -15,9 +16,16 @@ bool PlainDigits(const std::string& s) {
     return true;
 }
 
+// The direction as it may reach a statement: "DESC" or nothing. The text
+// comes from outside the statement builders; anything else sorts ascending.
+std::string SortDirection(const std::string& requested) {
+    return UpperCase(Trim(requested)) == "DESC" ? "DESC" : "";
+}
+
 }  // namespace
 
-std::string CheckPointDaysOrder(int sortCol, const std::string& dir) {
+std::string CheckPointDaysOrder(int sortCol, const std::string& requested) {
+    const std::string dir = SortDirection(requested);
     switch (sortCol) {
     case 0: return " ORDER BY F_SEQ " + dir;
     case 1: return " ORDER BY F_CNT " + dir + ", F_SEQ " + dir;
@@ -29,13 +37,15 @@ std::string CheckPointDays(int oracleVersion, int sortCol, const std::string& di
     return CheckPointDaysSql(oracleVersion) + CheckPointDaysOrder(sortCol, dir);
 }
 
-std::string TableSpaces(int sortCol, const std::string& dir) {
+std::string TableSpaces(int sortCol, const std::string& requested) {
+    const std::string dir = SortDirection(requested);
     std::string sql = " SELECT TABLESPACE_NAME FROM DBA_DATA_FILES  GROUP BY TABLESPACE_NAME ";
     if (sortCol == 0) return sql + " ORDER BY TABLESPACE_NAME " + dir;
     return sql + " ORDER BY TABLESPACE_NAME ";
 }
 
-std::string DataFiles(int sortCol, const std::string& d) {
+std::string DataFiles(int sortCol, const std::string& requested) {
+    const std::string d = SortDirection(requested);
     static const char* const kKeys[] = {nullptr, "BYTES", "STATUS", "AUTOEXTENSIBLE",
                                         "MAXBYTES", "INCREMENT_BY"};
     std::string order;
@@ -62,7 +72,8 @@ std::string FileUsage(int blockSize) {
            " WHERE FILE_NAME = ?    ";
 }
 
-std::string Parameters(int sortCol, const std::string& d) {
+std::string Parameters(int sortCol, const std::string& requested) {
+    const std::string d = SortDirection(requested);
     static const char* const kKeys[] = {nullptr, nullptr, nullptr, "ISDEFAULT",
                                         "ISSES_MODIFIABLE", "ISSYS_MODIFIABLE",
                                         "ISMODIFIED", "ISADJUSTED"};
@@ -75,7 +86,8 @@ std::string Parameters(int sortCol, const std::string& d) {
     return " SELECT * FROM V$PARAMETER " + order;
 }
 
-std::string LogFiles(int sortCol, const std::string& d) {
+std::string LogFiles(int sortCol, const std::string& requested) {
+    const std::string d = SortDirection(requested);
     static const char* const kKeys[] = {nullptr, "STATUS1", "BYTES", "ARCHIVED", "MEMBER", "STATUS2"};
     std::string order;
     if (sortCol >= 1 && sortCol <= 5)
@@ -87,7 +99,8 @@ std::string LogFiles(int sortCol, const std::string& d) {
            "STATUS2     FROM V$LOG, V$LOGFILE  WHERE V$LOG.GROUP# = V$LOGFILE.GROUP# " + order;
 }
 
-std::string Extents(bool onlyExtended, int sortCol, const std::string& d) {
+std::string Extents(bool onlyExtended, int sortCol, const std::string& requested) {
+    const std::string d = SortDirection(requested);
     static const char* const kKeys[] = {nullptr, nullptr, nullptr, "FST_EXT", "NXT_EXT", "TOT_EXT",
                                         "TOT_BLKS"};
     std::string order;
@@ -116,7 +129,8 @@ std::string Extents(bool onlyExtended, int sortCol, const std::string& d) {
            "S.TABLESPACE_NAME   =   R.TABLESPACE_NAME(+) " + filter + order;
 }
 
-std::string Sessions(int sortCol, const std::string& d) {
+std::string Sessions(int sortCol, const std::string& requested) {
+    const std::string d = SortDirection(requested);
     static const char* const kKeys[] = {nullptr, "STATUS", "USERNAME", "SCHEMANAME", "OSUSER",
                                         "MACHINE", "PROGRAM"};
     std::string order;
@@ -136,7 +150,8 @@ std::optional<std::string> KillSession(const std::string& sid, const std::string
     return " ALTER SYSTEM KILL SESSION '" + sid + "," + serial + "' ";
 }
 
-std::string Segments(bool tables, bool indexes, int sortCol, const std::string& d) {
+std::string Segments(bool tables, bool indexes, int sortCol, const std::string& requested) {
+    const std::string d = SortDirection(requested);
     std::string filter;
     if (tables && indexes) filter = " WHERE SEGMENT_TYPE IN ('TABLE', 'INDEX') ";
     else if (tables) filter = " WHERE SEGMENT_TYPE = 'TABLE' ";
@@ -156,7 +171,8 @@ std::string Segments(bool tables, bool indexes, int sortCol, const std::string& 
            "       BYTES,                  BLOCKS             FROM SYS.DBA_SEGMENTS " + filter + order;
 }
 
-std::string FreeSpace(int sortCol, const std::string& d) {
+std::string FreeSpace(int sortCol, const std::string& requested) {
+    const std::string d = SortDirection(requested);
     static const char* const kKeys[] = {nullptr, "BLOCKS", "FREE", "FREEP", "PIECES", "BIGGEST",
                                         "SMALLEST", "AVERAGE", "DEAD"};
     std::string order;

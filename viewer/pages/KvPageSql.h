@@ -1,6 +1,8 @@
 // SQL texts of the live pages. Each builder takes the page's sort choice
-// (column -1 = none, dir "" or "DESC") and returns the statement exactly as
-// it is sent; the ORDER BY texts carry the database-side sort of the grids.
+// (column -1 = none, dir "" or "DESC"; any other direction text sorts
+// ascending and never reaches the statement) and returns the statement
+// exactly as it is sent; the ORDER BY texts carry the database-side sort of
+// the grids.
 #pragma once
 
 #include <optional>

@@ -1,0 +1,1 @@
+UPDATE T SET NAME = 'あ<ヌル>' , V = <ヌル> WHERE ID = '<ヌル>'
