@@ -9,6 +9,8 @@
 #include <QColor>
 #include <QString>
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 class QChart;
@@ -16,6 +18,8 @@ class QBarCategoryAxis;
 class QValueAxis;
 class QAbstractBarSeries;
 class QBarSet;
+class QGraphicsItem;
+class QGraphicsRectItem;
 class QGraphicsSimpleTextItem;
 
 struct TKvBarPoint {
@@ -79,11 +83,28 @@ protected:
 
 private:
     struct TSeries;
+    struct TMarkItem {
+        QGraphicsRectItem* Box;   // the mark's box; its text is a child
+        int Series, Index;
+    };
+    bool Valid(int series) const;
+    bool Stacked() const;
+    int CategoryCount() const;
+    std::pair<double, double> CategoryExtent(int index) const;
+    void UpdateAxis();
+    void SetValueRange(double minimum, double maximum);
+    void Changed();
+    void ScheduleRefresh();
+    void RebuildItems();
     void PlaceMarks();
-    std::vector<TSeries*> series_;
+    std::vector<std::unique_ptr<TSeries>> series_;
     QChart* chart_;
     QAbstractBarSeries* bars_;
     QBarCategoryAxis* axisCategories_;
     QValueAxis* axisValues_;
     bool automatic_ = true;
+    bool refreshPending_ = false;
+    std::vector<QGraphicsItem*> items_;   // categories and marks, owned by the chart
+    std::vector<QGraphicsSimpleTextItem*> categoryItems_;
+    std::vector<TMarkItem> markItems_;
 };
