@@ -1,5 +1,6 @@
 #include "KvgStatFiles.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -80,7 +81,16 @@ TLatchTotals TStatFiles::ReadLatchTotals(int date) const
 bool TStatFiles::WriteLatchTotals(int date, TLatchTotals totals)
 {
     totals.Sort();
-    return WriteFileAtomic(FileName("ML", date), totals.ToFileText());
+    const std::string file = FileName("ML", date);
+    const std::string text = totals.ToFileText();
+    // A viewer reading the file holds it for a moment: wait for it as an
+    // append does, or the hour's latch growth would be lost for the day.
+    for (int i = 0; i < kAppendAttemptsPerTick; ++i) {
+        if (i > 0) SleepFn(kAppendRetryDelayMs);
+        if (WriteFileAtomic(file, text)) return true;
+        if (errno != EWOULDBLOCK) return false;
+    }
+    return false;
 }
 
 void TStatFiles::Purge(const char* prefix, const char* context, int cutoff)

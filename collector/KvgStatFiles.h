@@ -34,7 +34,8 @@ public:
 
     // Reads the day's latch totals (empty when the file is missing).
     TLatchTotals ReadLatchTotals(int date) const;
-    // Sorts and replaces the day's latch file atomically; false on failure.
+    // Sorts and replaces the day's latch file atomically, retried briefly while a
+    // reader holds it; false on failure.
     bool WriteLatchTotals(int date, TLatchTotals totals);
 
     // Purges prefix files dated 1..cutoff; logs "<context>(cutoff)>> name" on failure.
