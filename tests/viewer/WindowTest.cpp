@@ -19,6 +19,7 @@
 #include "KelvsU1.h"
 #include "KvAbout.h"
 #include "KvColumnWidth.h"
+#include "KvPages.h"
 #include "KvSortPopup.h"
 #include "KvStringGrid.h"
 #include "ViewerTestSupport.h"
@@ -59,7 +60,14 @@ TEST_F(MainWindow, LayoutCaptionsAndControls) {
         EXPECT_EQ(tabs->widget(i)->objectName(), names[i]);
     }
     EXPECT_EQ(window_->Page(pgMemory), nullptr) << "placeholder page";
-    EXPECT_EQ(window_->Page(pgRate), nullptr) << "placeholder page";
+    {
+        // The viewer's own factory builds the operating-rate page too.
+        TViewerContext ctx;
+        std::unique_ptr<TKvPage> rate(CreateViewerPage(pgRate, ctx, nullptr));
+        ASSERT_NE(rate, nullptr);
+        EXPECT_EQ(rate->PageIndex(), pgRate);
+        EXPECT_EQ(rate->objectName(), QString("tabRate"));
+    }
 
     auto* mess = window_->findChild<QLabel*>("pnlMess");
     ASSERT_NE(mess, nullptr);

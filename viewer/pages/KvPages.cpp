@@ -5,6 +5,7 @@
 #include "FreeSpacePage.h"
 #include "LogFilePage.h"
 #include "ParameterPage.h"
+#include "RatePage.h"
 #include "SegmentPage.h"
 #include "SessionPage.h"
 #include "TableSpacePage.h"
@@ -12,6 +13,7 @@
 TKvPage* CreateViewerPage(TKvPageIndex index, TViewerContext& ctx, QWidget* parent) {
     switch (index) {
     case pgCheckPoint: return new TCheckPointPage(ctx, parent);
+    case pgRate: return new TRatePage(ctx, parent);
     case pgTableSpace: return new TTableSpacePage(ctx, parent);
     case pgFet: return new TFreeSpacePage(ctx, parent);
     case pgSegment: return new TSegmentPage(ctx, parent);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QComboBox;
 class QLabel;
@@ -37,8 +38,12 @@ public:
     void ShowMemoryChart(const QString& label);
     void ShowPageOutChart(const QString& label);
     void grdDateKaSelectCell(int row);
+    void grdDateKaDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
     void cmbPagmaxChange();
     void cmbLogMaxChange();
+    // Whether the day's data raised the axis above the drop-down's choice.
+    bool LogMaxHighlighted() const { return logMaxYellow_; }
+    bool PagMaxHighlighted() const { return pagMaxYellow_; }
 
     // Controls (named as on the window).
     TKvStringGrid* grdDateKa;
@@ -58,6 +63,20 @@ public:
     QLabel* lblORMem_Date;
     QLabel* lblORPage_Date;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void BuildViews();
+    void PlaceMaxPanel();
+    void SetLogMaxYellow(bool yellow);
+    void SetPagMaxYellow(bool yellow);
+    // Raw-table row of hour h by the two lookup rules; 0 when none.
+    int SearchHourRow(int hour) const;
+    double Figure(int row, int col) const;
+
+    QWidget* pnlPagMax_ = nullptr;
+    bool logMaxYellow_ = false;
+    bool pagMaxYellow_ = false;
     QString readProblem_;   // what the last read found wrong, shown before the guide
 };
