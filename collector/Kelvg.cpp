@@ -69,6 +69,7 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> rawArgs(argv + 1, argv + argc);
     const TCollectorArgs args = ParseCollectorArgs(rawArgs, std::getenv(kPasswordEnvVar));
+    ScrubPasswordSources(argc, argv);
     if (args.Mode == TCollectorArgs::Invalid) {
         std::cerr << kUsage;
         return kExitUsage;

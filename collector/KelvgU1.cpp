@@ -253,6 +253,12 @@ bool TfrmKVG::ConfirmTerminate()
     return true;
 }
 
+void TfrmKVG::StartDisconnected(const std::string& reason)
+{
+    db_->MarkLost(reason);
+    scheduler_->StartDisconnected();
+}
+
 void TfrmKVG::RefreshCheckPoint() { RefreshCheckPointFile(qryODBC, dataDir_, oracleVersion_); }
 
 void TfrmKVG::ShowSettings()

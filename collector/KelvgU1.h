@@ -45,6 +45,8 @@ public:
     void ControlsToSettings();
     bool ConfirmTerminate();
     void RefreshCheckPoint();
+    // The logon at start was refused (reason logged): the ticks connect later.
+    void StartDisconnected(const std::string& reason);
     // Shows the window, also from the tray or another start with --settings.
     void ShowSettings();
 

@@ -1,5 +1,7 @@
 #include "KelvsMU.h"
 
+#include <algorithm>
+
 #include "KvCom.h"
 #include "KvgClock.h"
 #include "KvgLines.h"
@@ -34,6 +36,8 @@ const std::string kParamDatabaseBuffers = "DATABASE BUFFERS";
 const std::string kParamRedoBuffers = "REDO BUFFERS";
 const std::string kParamSortAreaSize = "sort_area_size";
 const std::string kParamLogBuffer = "LOG_BUFFER";
+const char* const kCountersWentBackText =
+    "the instance's counters went back (restarted within the hour): their growth is written as 0";
 }  // namespace
 
 void TMemoryUsageUnit::ResetMU()
@@ -50,8 +54,10 @@ void TMemoryUsageUnit::ReadItem(TMURecord& record, unsigned item, const char* ke
     try {
         body();
         record.ValidItems |= item;
+        errors_.Succeeded("MUReadMU_Hour", key);
     } catch (const TDbError& e) {
-        WriteErrLog("MUReadMU_Hour", key, e.ErrorMessage);
+        // A lost connection is the scheduler's to report, once.
+        if (!e.IsConnectionLoss()) errors_.Failed("MUReadMU_Hour", key, e.ErrorMessage);
     }
 }
 
@@ -138,9 +144,9 @@ void TMemoryUsageUnit::HourMU(std::time_t now)
     ReadMU_Hour(fresh, current);
 
     if (db_.ConnectionLost()) {
-        // Readings of a dropped connection are no figures: the hour in progress
-        // is abandoned and a new baseline is taken after the reconnect.
-        ResetMU();
+        // Readings of a dropped connection are no figures. The hour in
+        // progress stays as it was: the scheduler closes it after the
+        // reconnect, or drops it when that comes too late.
         return;
     }
     const bool latchesRead = (fresh.ValidItems & muItemLA) != 0;
@@ -150,6 +156,7 @@ void TMemoryUsageUnit::HourMU(std::time_t now)
     if (prev_.Date > 0) {
         // A failed write loses this hour's figures, never the next hour's baseline.
         const std::string detail = std::to_string(prev_.Date) + std::to_string(prev_.Hour);
+        if (CountersWentBack(prev_, fresh)) WriteErrLog("MUHourMU", detail, kCountersWentBackText);
         try {
             InsMU(fresh);
         } catch (const std::exception& e) {
@@ -189,7 +196,10 @@ bool TMemoryUsageUnit::UpdML()
         const TLatchRow& saved = grdSV_ML_[s++];
         const double getsDelta = TextToNumber(cur.Gets) - TextToNumber(saved.Gets);
         const double missesDelta = TextToNumber(cur.Misses) - TextToNumber(saved.Misses);
-        if (getsDelta > 0 || missesDelta > 0) totals.Add(cur.Name, getsDelta, missesDelta);
+        // A counter that went back (the instance restarted within the hour)
+        // has no known growth: it adds 0, never a negative total.
+        if (getsDelta > 0 || missesDelta > 0)
+            totals.Add(cur.Name, std::max(0.0, getsDelta), std::max(0.0, missesDelta));
     }
     if (files_.WriteLatchTotals(prev_.Date, std::move(totals))) return true;
     WriteErrLog("MUUpdML", std::to_string(prev_.Date), files_.FileName("ML", prev_.Date));
@@ -206,8 +216,9 @@ void TMemoryUsageUnit::SampleMU_SP()
         const double used = size - TextToNumber(db_.Field("FREE"));
         if (used > prev_.SharedPoolUsedMax) prev_.SharedPoolUsedMax = used;
         prev_.SharedPoolSize = size;
+        errors_.Succeeded("MUReadMU_SP", "SP");
     } catch (const TDbError& e) {
-        WriteErrLog("MUReadMU_SP", "SP", e.ErrorMessage);
+        if (!e.IsConnectionLoss()) errors_.Failed("MUReadMU_SP", "SP", e.ErrorMessage);
     }
 }
 
@@ -219,8 +230,9 @@ void TMemoryUsageUnit::SampleMU_LB()
         if (!db_.Fetch()) return;
         const double bytes = TextToNumber(db_.Field("BYTES"));
         if (bytes > prev_.LogBufferMax) prev_.LogBufferMax = bytes;
+        errors_.Succeeded("MUReadMU_LB", "LB");
     } catch (const TDbError& e) {
-        WriteErrLog("MUReadMU_LB", "LB", e.ErrorMessage);
+        if (!e.IsConnectionLoss()) errors_.Failed("MUReadMU_LB", "LB", e.ErrorMessage);
     }
 }
 

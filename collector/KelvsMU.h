@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "KvgDb.h"
+#include "KvgErrLogOnce.h"
 #include "KvgRecords.h"
 #include "KvgStatFiles.h"
 
@@ -54,6 +55,7 @@ private:
 
     ICollectorDb& db_;
     TStatFiles& files_;
+    TErrLogOnce errors_;
     TMURecord prev_;
     TLatchTable grdCR_ML_;  // reading at the last hour change
     TLatchTable grdSV_ML_;  // reading at the hour change before

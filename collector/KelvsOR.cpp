@@ -59,8 +59,10 @@ void TOperatingRateUnit::ReadOR_Hour(TORRecord& record)
             db_.Run(or_sql::kLogins, &kParamBackground);
             // No row or no number: 0 logins.
             if (db_.Fetch()) record.Logins = static_cast<int>(TextToNumber(db_.Column(1)));
+            errors_.Succeeded("ORReadOR_Hour", "Login");
         } catch (const TDbError& e) {
-            WriteErrLog("ORReadOR_Hour", "Login", e.ErrorMessage);
+            // A lost connection is the scheduler's to report, once.
+            if (!e.IsConnectionLoss()) errors_.Failed("ORReadOR_Hour", "Login", e.ErrorMessage);
         }
     }
     record.CpuMax = cpuMax_;
@@ -80,8 +82,8 @@ void TOperatingRateUnit::HourOR(std::time_t now)
     fresh.Hour = LocalHour(now);
     ReadOR_Hour(fresh);
     if (db_.ConnectionLost()) {
-        // The logins of a dropped connection are unknown: no line, new baseline later.
-        ResetHour();
+        // The logins of a dropped connection are unknown: no line yet; the
+        // scheduler closes the hour after the reconnect or drops it.
         return;
     }
     if (prevDate_ > 0) {

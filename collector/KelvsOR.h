@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "KvgDb.h"
+#include "KvgErrLogOnce.h"
 #include "KvgRecords.h"
 #include "KvgStatFiles.h"
 #include "KvgSysInfo.h"
@@ -43,6 +44,7 @@ private:
     ICollectorDb& db_;
     TStatFiles& files_;
     ISysInfo& host_;
+    TErrLogOnce errors_;
     bool platformIsNT_ = true;
     int prevDate_ = 0;
     int prevHour_ = 0;

@@ -1,5 +1,9 @@
 #include "KvgArgs.h"
 
+#include <cstdlib>
+
+#include "KvPlatform.h"
+
 TCollectorArgs ParseCollectorArgs(const std::vector<std::string>& args, const char* envPassword)
 {
     TCollectorArgs r;
@@ -41,4 +45,15 @@ std::string FirstLine(const std::string& text)
     std::string line = text.substr(0, text.find('\n'));
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
+}
+
+void ScrubPasswordSources(int argc, char** argv)
+{
+    int plain = 0;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) != kShowSettingsOption && ++plain == 3) ScrubArgument(argv[i]);
+    if (char* value = std::getenv(kPasswordEnvVar)) {
+        ScrubArgument(value);
+        ::unsetenv(kPasswordEnvVar);
+    }
 }

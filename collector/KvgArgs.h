@@ -25,3 +25,7 @@ struct TCollectorArgs {
 TCollectorArgs ParseCollectorArgs(const std::vector<std::string>& args, const char* envPassword);
 // One line of a stream's text without its line end (CR LF or LF).
 std::string FirstLine(const std::string& text);
+// Once the arguments are copied: wipes the password from the process listing
+// (the third plain argument) and from the environment block (KELV_PASSWORD),
+// both of which other processes of the user can read.
+void ScrubPasswordSources(int argc, char** argv);

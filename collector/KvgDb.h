@@ -40,6 +40,8 @@ public:
 
     // Set once an error of SQLSTATE class 08 was seen; cleared by Reconnect.
     virtual bool ConnectionLost() const = 0;
+    // The message of the failure that lost the connection ("" when not known).
+    virtual std::string LossMessage() const { return {}; }
     // Connects again with the credentials of the first logon.
     virtual bool Reconnect() = 0;
 };

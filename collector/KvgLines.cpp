@@ -67,6 +67,15 @@ double CounterDelta(double current, double previous, bool bothValid)
     return d > 0 ? d : 0;
 }
 
+bool CountersWentBack(const TMURecord& prev, const TMURecord& fresh)
+{
+    const unsigned both = prev.ValidItems & fresh.ValidItems;
+    return ((both & muItemSA) && fresh.SqlAreaPins < prev.SqlAreaPins) ||
+           ((both & muItemLC) && fresh.LibCachePins < prev.LibCachePins) ||
+           ((both & muItemDC) && fresh.DictGets < prev.DictGets) ||
+           ((both & muItemBB) && fresh.LogicalReads < prev.LogicalReads);
+}
+
 std::string BuildMULine(const TMURecord& prev, const TMURecord& fresh)
 {
     auto valid = [&](unsigned item) {

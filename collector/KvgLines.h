@@ -24,6 +24,9 @@ double TextToNumber(const std::string& text);
 // Counter growth written into a line: positive growth between two valid readings, else 0.
 double CounterDelta(double current, double previous, bool bothValid);
 
+// Whether a counter read in both records fell: the instance restarted in between.
+bool CountersWentBack(const TMURecord& prev, const TMURecord& fresh);
+
 // MU line of prev's hour: sizes and maxima of prev, levels of fresh, deltas fresh - prev.
 std::string BuildMULine(const TMURecord& prev, const TMURecord& fresh);
 // OR line for the given hour from the record of the hour change.

@@ -20,7 +20,7 @@ auto TOdbcCollectorDb::Call(Body body) -> decltype(body())
         return body();
     } catch (const EODBCError& e) {
         TDbError err(e.SQLState, e.ErrorMessage);
-        if (err.IsConnectionLoss()) lost_ = true;
+        if (err.IsConnectionLoss()) MarkLost(e.ErrorMessage);
         throw err;
     }
 }
@@ -68,6 +68,12 @@ void TOdbcCollectorDb::LoadLatchGrid(TLatchTable& table)
     }
 }
 
+void TOdbcCollectorDb::MarkLost(const std::string& message)
+{
+    if (!lost_) lossMessage_ = message;  // the first failure says why
+    lost_ = true;
+}
+
 bool TOdbcCollectorDb::Reconnect()
 {
     try {
@@ -81,5 +87,6 @@ bool TOdbcCollectorDb::Reconnect()
         return false;
     }
     lost_ = !query_.Connected();
+    if (!lost_) lossMessage_.clear();
     return !lost_;
 }

@@ -17,7 +17,10 @@ public:
     std::string Column(int index) override;
     void LoadLatchGrid(TLatchTable& table) override;
     bool ConnectionLost() const override { return lost_; }
+    std::string LossMessage() const override { return lossMessage_; }
     bool Reconnect() override;
+    // No connection yet (refused at start): the scheduler connects later.
+    void MarkLost(const std::string& message);
 
     TQueryODBC& Query() { return query_; }
 
@@ -30,4 +33,5 @@ private:
     TQueryODBC& query_;
     TStringTable grid_;  // target of grid loading for the latch table
     bool lost_ = false;
+    std::string lossMessage_;
 };

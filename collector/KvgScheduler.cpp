@@ -5,10 +5,14 @@
 #include "KvCom.h"
 #include "KvIni.h"
 #include "KvText.h"
+#include "KvgClock.h"
 
 namespace {
 const char* const kTickContext = "KVGevtTimerTimer";
-constexpr int kFirstTickYear = 1999;  // "99/01/01 00:00:00": the first tick is a new day
+constexpr int kFirstTickYear = 1999;
+constexpr long kSecondsPerHour = 3600;
+// How late after its end an hour cut off by an outage may still be closed.
+constexpr long kLateCloseSeconds = 300;  // "99/01/01 00:00:00": the first tick is a new day
 }  // namespace
 
 void TCollectorScheduler::Init()
@@ -46,7 +50,15 @@ void TCollectorScheduler::Tick()
         Guarded("Hour", [&] { HourStep(now); });
     Samplers(now);
     lastTick_ = now;
-    if (db_.ConnectionLost()) NoteConnectionLoss();
+    if (db_.ConnectionLost()) {
+        NoteConnectionLoss();
+    } else if (reconnectUnconfirmed_) {
+        // Only a connection that lasted a whole tick counts: a link that
+        // drops again at once leaves one "lost" entry, not one pair per tick.
+        reconnectUnconfirmed_ = false;
+        lossLogged_ = false;
+        WriteErrLog(kTickContext, "Connection", "reconnected");
+    }
 }
 
 bool TCollectorScheduler::ReconnectIfLost(std::time_t now)
@@ -54,20 +66,52 @@ bool TCollectorScheduler::ReconnectIfLost(std::time_t now)
     if (!db_.ConnectionLost()) return false;
     NoteConnectionLoss();
     if (!db_.Reconnect()) return false;
-    lossLogged_ = false;
-    WriteErrLog(kTickContext, "Connection", "reconnected");
-    mu_.HourMU(now);
-    or_.HourOR(now);
+    reconnectUnconfirmed_ = true;
+    CatchUpAfterReconnect(now);
+    if (checkPointDue_ && Hooks.RefreshCheckPoint && !db_.ConnectionLost()) {
+        checkPointDue_ = false;
+        Guarded("CheckPoint", Hooks.RefreshCheckPoint);
+    }
     return true;
+}
+
+void TCollectorScheduler::CatchUpAfterReconnect(std::time_t now)
+{
+    // The hour just before now lost its hour change to the outage: close it
+    // with the readings taken now, a few ticks late, rather than lose it.
+    // Any other hour in progress restarts from now: its readings are either
+    // too old to close it or may come from an instance restarted meanwhile.
+    if (!ClosesLate(mu_.MUPrev().Date, mu_.MUPrev().Hour, now)) mu_.ResetMU();
+    mu_.HourMU(now);
+    if (!ClosesLate(or_.PrevDate(), or_.PrevHour(), now)) or_.ResetHour();
+    or_.HourOR(now);
+}
+
+bool TCollectorScheduler::ClosesLate(int date, int hour, std::time_t now)
+{
+    if (date <= 0) return false;
+    const std::time_t start = MakeLocalTime(date / 10000, date / 100 % 100, date % 100, hour);
+    const int today = LocalDateInt(now);
+    const std::time_t nowHour = MakeLocalTime(today / 10000, today / 100 % 100, today % 100, LocalHour(now));
+    if (start < 0 || nowHour < 0) return false;
+    return nowHour - start == kSecondsPerHour && now - nowHour <= kLateCloseSeconds;
+}
+
+void TCollectorScheduler::StartDisconnected()
+{
+    // The refusal at start is already in the error log.
+    lossLogged_ = true;
+    checkPointDue_ = true;
 }
 
 void TCollectorScheduler::NoteConnectionLoss()
 {
     if (lossLogged_) return;
     lossLogged_ = true;
-    WriteErrLog(kTickContext, "Connection", "connection to the database lost; reconnecting");
-    mu_.ResetMU();
-    or_.ResetHour();
+    std::string text = "connection to the database lost; reconnecting";
+    const std::string why = db_.LossMessage();
+    if (!why.empty()) text += ": " + why;
+    WriteErrLog(kTickContext, "Connection", text);
 }
 
 void TCollectorScheduler::DayStep(std::time_t now)
@@ -80,6 +124,8 @@ void TCollectorScheduler::DayStep(std::time_t now)
     Guarded("DelOR", [&] { or_.DelOR(cutoff); });
     if (Hooks.RefreshCheckPoint && !db_.ConnectionLost())
         Guarded("CheckPoint", Hooks.RefreshCheckPoint);
+    else if (Hooks.RefreshCheckPoint)
+        checkPointDue_ = true;  // the day's refresh follows the reconnect
 }
 
 void TCollectorScheduler::HourStep(std::time_t now)

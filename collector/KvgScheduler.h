@@ -39,11 +39,17 @@ public:
     std::time_t LastTick() const { return lastTick_; }
     std::time_t LastRun(int sampler) const { return lastRun_[sampler]; }
     bool Disconnected() const { return lossLogged_; }
+    // The logon at start was refused and logged: connect at the ticks.
+    void StartDisconnected();
+    // Whether the hour in progress (yyyymmdd date, hour) is the one before
+    // now's and its end is recent enough to close it with readings of now.
+    static bool ClosesLate(int date, int hour, std::time_t now);
 
 private:
     template <typename Body>
     void Guarded(const char* step, Body body);
     bool ReconnectIfLost(std::time_t now);
+    void CatchUpAfterReconnect(std::time_t now);
     void DayStep(std::time_t now);
     void HourStep(std::time_t now);
     void Samplers(std::time_t now);
@@ -57,4 +63,6 @@ private:
     std::time_t lastTick_ = 0;
     std::array<std::time_t, kSamplerCount> lastRun_{};
     bool lossLogged_ = false;
+    bool reconnectUnconfirmed_ = false;  // reconnected; "reconnected" logged once it lasts a tick
+    bool checkPointDue_ = false;         // a refresh was skipped for want of a connection
 };

@@ -43,7 +43,12 @@ void SetErrLogDir(const std::string& dir) {
 
 std::string ErrLogLine(std::time_t when, const std::string& context, const std::string& detail,
                        const std::string& message) {
-    return FormatDate(when, "%y/%m/%d %H:%M:%S ") + "<<" + context + "(" + detail + ")>> " + message;
+    // A driver's message may span lines; an entry must stay one line.
+    std::string oneLine = message;
+    for (char& c : oneLine)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return FormatDate(when, "%y/%m/%d %H:%M:%S ") + "<<" + context + "(" + detail + ")>> " + oneLine;
 }
 
 void WriteErrLog(const std::string& context, const std::string& detail, const std::string& message) {

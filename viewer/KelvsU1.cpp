@@ -72,6 +72,7 @@ TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
     ctx_.ExeDir = QCoreApplication::applicationDirPath().toStdString();
     ctx_.SetMessage = [this](const QString& text) { SetMessage(text); };
     ctx_.ShowODBCError = [this](const std::string& text) { ShowODBCError(text); };
+    ctx_.NoteODBCState = [this](const std::string& sqlState) { DropLostConnection(sqlState); };
 
     sortPopup_ = new TKvSortPopup(
         ctx_.Sort, [this] { return ActivePageIndex(); }, [this](bool detailOnly) { prcLoadPage(detailOnly); },
@@ -203,6 +204,15 @@ void TfrmKVS::SetMessage(const QString& text) { pnlMess_->setText(text); }
 
 void TfrmKVS::ShowODBCError(const std::string& text) { ViewerDialogs().Error(QString::fromStdString(text)); }
 
+void TfrmKVS::DropLostConnection(const std::string& sqlState) {
+    if (sqlState.compare(0, 2, "08") != 0) return;
+    try {
+        query_->Disconnect();
+    } catch (const std::exception&) {
+        // The driver reports the dead link once more; the handles are freed all the same.
+    }
+}
+
 bool TfrmKVS::StartUp() {
     if (!LoadSettings()) return false;
     if (!Login(*query_)) return false;
@@ -233,6 +243,7 @@ void TfrmKVS::CheckOracleVersion() {
     try {
         info = ::CheckOracleVersion(*query_);
     } catch (const EODBCError& e) {
+        DropLostConnection(e.SQLState);
         ShowODBCError(e.ErrorMessage);
         info.Version = VersionFromBanner(info.Banner);
     }
@@ -255,6 +266,7 @@ void TfrmKVS::LoadBlockSize() {
             if (size > 0) ctx_.BlockSize = size;
         }
     } catch (const EODBCError& e) {
+        DropLostConnection(e.SQLState);
         ShowODBCError(e.ErrorMessage);
         ctx_.BlockSize = kDefaultBlockSize;
     }
@@ -280,6 +292,7 @@ void TfrmKVS::prcLoadPage(bool detailOnly) {
         try {
             pages_[index]->LoadPage(detailOnly);
         } catch (const EODBCError& e) {
+            DropLostConnection(e.SQLState);
             ShowODBCError(e.ErrorMessage);
         } catch (const std::exception& e) {
             ShowODBCError(e.what());
@@ -367,6 +380,10 @@ void TfrmKVS::mItemFlushClick() {
         query_->SetSQLText(kFlushSql);
         query_->Prepare();
         query_->Execute();
+    } catch (const EODBCError& e) {
+        DropLostConnection(e.SQLState);
+        ViewerDialogs().Message("FLUSHできません。");
+        return;
     } catch (const std::exception&) {
         ViewerDialogs().Message("FLUSHできません。");
         return;

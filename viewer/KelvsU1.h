@@ -78,6 +78,9 @@ public:
     void PageCtrlChange(int index);
     bool prcExit();
     void ShowODBCError(const std::string& text);
+    // After an error of SQLSTATE class 08 the driver's connection is gone for
+    // good: drop it, so that the next statement connects again.
+    void DropLostConnection(const std::string& sqlState);
     void mItemFlushClick();
     void mItemAboutClick();
 

@@ -39,6 +39,9 @@ struct TViewerContext {
     TSortState Sort;
     std::function<void(const QString&)> SetMessage;        // pnlMess caption
     std::function<void(const std::string&)> ShowODBCError; // error box
+    // SQLSTATE of every database error a page reports: the window gives up a
+    // connection the driver has lost, so that the next load connects again.
+    std::function<void(const std::string& sqlState)> NoteODBCState;
 };
 
 // One tab of PageCtrl. The main window creates the ten pages, calls

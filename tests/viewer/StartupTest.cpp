@@ -86,29 +86,32 @@ TEST(Collector, AMissingCollectorIsReportedAndTheViewerGoesOn) {
     EXPECT_EQ(dialogs.messages, QStringList({"Kelvgが起動できませんでした。"}));
 }
 
-// The password goes to the collector's environment, never to its arguments.
-TEST(Collector, StartsWithDsnAndUserArgumentsAndThePasswordInItsEnvironment) {
+// The password goes to the collector's standard input, never to its
+// arguments or its environment.
+TEST(Collector, StartsWithDsnAndUserArgumentsAndThePasswordOnItsStandardInput) {
     TScriptedDialogs dialogs;
     TScratchDir dir;
     const QString out = dir.Path() + "/launch.out";
     dir.WriteFile("Kelvg",
-                  QString("#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; "
-                          "echo \"PW=$KELV_PASSWORD\"; pwd; } > '%1.tmp' && mv '%1.tmp' '%1'\n")
+                  QString("#!/bin/sh\nIFS= read -r line; { echo \"$#\"; for a in \"$@\"; do echo \"$a\"; done; "
+                          "echo \"PW=$KELV_PASSWORD\"; echo \"IN=$line\"; pwd; } > '%1.tmp' && mv '%1.tmp' '%1'\n")
                       .arg(out)
                       .toUtf8());
     QFile::setPermissions(dir.Path() + "/Kelvg", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
+    // A variable of the viewer's own environment does not reach the collector.
+    qputenv(kCollectorPasswordVariable, "stale");
     TfrmKVS window(nullptr, FakePageFactory());
     window.SetExeDir(dir.PathStd());
     window.qryODBC().SetDSName("KELV_ORA10");
     window.qryODBC().SetUserID("system");
     window.qryODBC().SetPassword("pa ss word");
     window.LaunchCollector();
+    qunsetenv(kCollectorPasswordVariable);
     EXPECT_TRUE(dialogs.messages.isEmpty());
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(out); }, 30000)) << "collector stand-in never ran";
     const QStringList lines = QString::fromUtf8(dir.ReadFile("launch.out")).split('\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines, QStringList({"2", "KELV_ORA10", "system", "PW=pa ss word", dir.Path()}));
-    EXPECT_TRUE(qEnvironmentVariableIsEmpty(kCollectorPasswordVariable)) << "only the child's environment";
+    EXPECT_EQ(lines, QStringList({"2", "KELV_ORA10", "system", "PW=", "IN=pa ss word", dir.Path()}));
 }
 
 TEST(Flush, DecliningRunsNothingAndAFailureIsReported) {

@@ -32,6 +32,7 @@ TKvRowSource& TKvLivePage::Rows() {
 }
 
 void TKvLivePage::ShowError(const EODBCError& e) {
+    if (ctx_.NoteODBCState) ctx_.NoteODBCState(e.SQLState);
     if (ctx_.ShowODBCError) ctx_.ShowODBCError(e.ErrorMessage);
 }
 

@@ -1,0 +1,95 @@
+// The real collector Kelvg under an accelerated clock (faketime) against a
+// simulated instance of its own, with faults switched on and off while it
+// runs, and the checks every fault scenario shares: statistics lines intact
+// and in hour order, figures that match the instance, the error log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "SimEngine.h"
+
+namespace faults {
+
+inline constexpr const char* kDsn = "KELV_FAULTS";
+// Simulated seconds per real second: one simulated hour in 1.2 s.
+inline constexpr int kFastSpeed = 3000;
+
+std::vector<std::string> ReadLines(const std::filesystem::path& file);
+// Number field of a fixed-position line (1-based position).
+long long FieldAt(const std::string& line, int pos, int width);
+
+class CollectorRun : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Extra data-source keys (before the first Start or Control).
+    std::map<std::string, std::string> ExtraKeys;
+    int Speed = kFastSpeed;
+
+    // Starts Kelvg DSN user with the password in KELV_PASSWORD.
+    void Start(const std::string& password = "manager");
+    void Stop();
+    bool Running();
+    // Exit status once the collector ended by itself within realSeconds; -1 otherwise.
+    int WaitForExit(int realSeconds);
+    // Polls until done() holds; false after realSeconds or when the collector died.
+    bool WaitFor(const std::function<bool()>& done, int realSeconds = 60);
+    // Until the MU and the OR file both hold count lines.
+    bool WaitForHourLines(size_t count, int realSeconds = 60);
+
+    // A run-time fault for every program on the instance ("" clears it).
+    void SetFault(const std::string& key, const std::string& value);
+    // A control statement at the collector's simulated time (restart).
+    void RunAtCollectorTime(const std::string& statement);
+    std::time_t CollectorNow() const;
+
+    std::vector<std::string> Mu() const { return ReadLines(data_ / ("MU" + day_ + ".dat")); }
+    std::vector<std::string> Or() const { return ReadLines(data_ / ("OR" + day_ + ".dat")); }
+    std::vector<std::string> Ml() const { return ReadLines(data_ / ("ML" + day_ + ".dat")); }
+    std::vector<std::string> ErrLog() const;
+    // Entries whose text holds all the given pieces.
+    int ErrLogCount(const std::vector<std::string>& pieces) const;
+
+    // Every MU, OR and ML line well formed, MU and OR lines one per hour
+    // with no hour missing or repeated, no negative figure.
+    void ExpectFilesIntact() const;
+    // Every counter field of the MU line of hour h matches the instance's
+    // growth between readings within readWindow minutes after h:00 and
+    // after (h+1):00.
+    void ExpectHourMatchesInstance(const std::string& muLine, int readWindow = 6);
+    void ExpectCounterGrowthZero(const std::string& muLine) const;
+    int HourOf(const std::string& line) const { return static_cast<int>(FieldAt(line, 1, 2)); }
+
+    std::filesystem::path root_, data_;
+    std::string day_;  // yyyymmdd of the simulated run
+    sim::SimConfig config_;
+
+private:
+    void WriteDataSource();
+    sim::SimSession& Control();
+    int64_t Counter(const std::string& view, const std::string& name, const std::string& column,
+                    int64_t minute);
+
+    std::string bin_, driver_;
+    pid_t pid_ = -1;
+    long offsetSeconds_ = 0;
+    std::time_t fakeStart_ = 0;
+    std::chrono::system_clock::time_point realStart_;
+    bool sourceWritten_ = false;
+    std::unique_ptr<sim::SimSession> control_;
+    std::map<std::string, int64_t> cache_;
+};
+
+}  // namespace faults
