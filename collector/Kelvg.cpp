@@ -22,6 +22,9 @@ const char* const kMutexName = "Kelvg";
 const char* const kMissingIniText = "設定ファイル [ %1 ] がありません。";
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+const char* const kLogonContext = "KVGLogOn";
+const char* const kRetryingText = "; connecting again at every tick";
+const char* const kCheckFailedText = "connected, but the connection check failed";
 
 const char* const kUsage =
     "usage: Kelvg [DSN user [password]] [--settings]\n"
@@ -42,7 +45,32 @@ TCollectorQueryUI& HiddenQueryUI()
     return ui;
 }
 
-bool LogOn(TfrmKVG& form, const TCollectorArgs& args)
+enum class TLogon { Connected, Refused, Failed };
+
+// The command-line logon has nobody in front of it, so its failure goes to
+// the error log. A refused connection (SQLSTATE class 08: the instance or
+// its listener is down) still starts the collector, which connects at a
+// later tick; any other failure, such as a wrong password, ends it.
+TLogon CheckCommandLineLogon(TfrmKVG& form)
+{
+    TQueryODBC& query = form.qryODBC;
+    query.SetDriverConnect(false);
+    try {
+        query.Connect();
+    } catch (const EODBCError& e) {
+        const bool refused = e.SQLState.compare(0, 2, "08") == 0;
+        WriteErrLog(kLogonContext, query.DSName(),
+                    refused ? e.ErrorMessage + kRetryingText : e.ErrorMessage);
+        if (!refused) return TLogon::Failed;
+        form.StartDisconnected(e.ErrorMessage);
+        return TLogon::Refused;
+    }
+    if (CheckConnection(query)) return TLogon::Connected;
+    WriteErrLog(kLogonContext, query.DSName(), kCheckFailedText);
+    return TLogon::Failed;
+}
+
+TLogon LogOn(TfrmKVG& form, const TCollectorArgs& args)
 {
     if (args.Mode != TCollectorArgs::UseCredentials) {
         // The dialog path has a user in front of it: its failures are boxes.
@@ -50,7 +78,7 @@ bool LogOn(TfrmKVG& form, const TCollectorArgs& args)
         SetQueryUI(&dialogUI);
         const bool ok = Login(form.qryODBC);
         SetQueryUI(&HiddenQueryUI());
-        return ok;
+        return ok ? TLogon::Connected : TLogon::Failed;
     }
     std::string password = args.Password;
     if (args.PasswordFromStdin) {
@@ -61,7 +89,7 @@ bool LogOn(TfrmKVG& form, const TCollectorArgs& args)
     form.qryODBC.SetDSName(args.DSN);
     form.qryODBC.SetUserID(args.User);
     form.qryODBC.SetPassword(password);
-    return CheckConnection(form.qryODBC);  // a failed check ends silently
+    return CheckCommandLineLogon(form);
 }
 }  // namespace
 
@@ -97,12 +125,13 @@ int main(int argc, char** argv)
     int rc = kExitFailed;
     {
         TfrmKVG form(ini, ProgramDataDir());
-        if (!LogOn(form, args)) {
+        const TLogon logon = LogOn(form, args);
+        if (logon == TLogon::Failed) {
             SetQueryUI(nullptr);
             return kExitFailed;
         }
         form.InitCollector();
-        form.RefreshCheckPoint();
+        if (logon == TLogon::Connected) form.RefreshCheckPoint();
 
         TSettingsSignal signal;
         QObject::connect(&signal, &TSettingsSignal::ShowRequested, &form, &TfrmKVG::ShowSettings);
