@@ -213,8 +213,9 @@ std::string CheckAddedKey(const std::string& saved) {
         return "cannot write the settings file";
     TIniData ini;
     ini.Load(IniFile().Path());
-    if (!ini.GetValue(kAddedKey).empty())
-        return std::string();
+    for (const std::string& entry : ini.Entries())
+        if (UpperCaseShiftJis(entry.substr(0, entry.find('='))) == kAddedKey)
+            return std::string();  // present, perhaps with an empty value: not a new key
     ini.SetValue(kAddedKey, kChangedValue);
     std::string added;
     if (std::string failure = SaveAndRead(ini, added); !failure.empty())
