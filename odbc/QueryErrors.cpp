@@ -23,7 +23,33 @@ struct DiagRecord {
 // ODBC 2: SQLError hands out each record once; a message longer than the
 // buffer arrives cut (SQL_SUCCESS_WITH_INFO) and the loop still goes on, so
 // no later record is lost.
+// The primary record as SQLGetDiagRec numbers it, read before SQLError
+// consumes the records; false when the driver manager cannot tell.
+bool primaryRecord(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt, DiagRecord& primary) {
+    SQLSMALLINT type = SQL_HANDLE_ENV;
+    SQLHANDLE handle = env;
+    if (stmt != SQL_NULL_HSTMT) {
+        type = SQL_HANDLE_STMT;
+        handle = stmt;
+    } else if (dbc != SQL_NULL_HDBC) {
+        type = SQL_HANDLE_DBC;
+        handle = dbc;
+    }
+    SQLCHAR state[6] = {0};
+    SQLCHAR message[kSqlErrorMessageSize + 1] = {0};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetDiagRec(type, handle, 1, state, &primary.native, message,
+                                     kSqlErrorMessageSize, &length)))
+        return false;
+    // States differ between the two calls (ODBC 2 and 3 codes): match on the text.
+    const int shown = length < 0 ? 0 : std::min<int>(length, kSqlErrorMessageSize - 1);
+    primary.message.assign(reinterpret_cast<char*>(message), static_cast<size_t>(shown));
+    return true;
+}
+
 std::vector<DiagRecord> readSqlError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
+    DiagRecord primary;
+    const bool knowPrimary = primaryRecord(env, dbc, stmt, primary);
     std::vector<DiagRecord> records;
     for (int i = 0; i < kMaxSqlErrorRecords; ++i) {
         SQLCHAR state[6] = {0};
@@ -37,9 +63,16 @@ std::vector<DiagRecord> readSqlError(SQLHENV env, SQLHDBC dbc, SQLHSTMT stmt) {
         records.push_back({std::string(reinterpret_cast<char*>(state), 5), native,
                            std::string(reinterpret_cast<char*>(message), static_cast<size_t>(shown))});
     }
-    // The driver manager hands SQLError records out newest first; put them
-    // back in the driver's order so that the first one is the primary error.
-    std::reverse(records.begin(), records.end());
+    // Depending on how the driver reports, the driver manager hands SQLError
+    // records out in the driver's order or newest first. The primary error
+    // must come first: it gives the state and native code.
+    auto isPrimary = [&primary](const DiagRecord& r) {
+        return r.native == primary.native && r.message == primary.message;
+    };
+    const bool reversed = knowPrimary ? records.size() > 1 && !isPrimary(records.front()) &&
+                                            isPrimary(records.back())
+                                      : true;
+    if (reversed) std::reverse(records.begin(), records.end());
     return records;
 }
 

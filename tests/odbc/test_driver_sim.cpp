@@ -151,3 +151,18 @@ TEST_F(QueryDriverTest, SimFailedStatementCarriesOracleText) {
     EXPECT_NE(e.ErrorMessage.find("ORA-01013"), std::string::npos) << e.ErrorMessage;
     EXPECT_EQ(q->StmtHandle(), nullptr);
 }
+
+TEST_F(QueryDriverTest, SimErrorStackKeepsTheOracleErrorFirstInBothCallSets) {
+    for (TqoODBCVersion version : {ODBC20, ODBC30}) {
+        auto q = simQueryWith("FailSql=V$SGASTAT;FailCode=1013;ErrorStack=1");
+        q->SetODBCVersion(version);
+        q->SetSQLText("SELECT BYTES FROM V$SGASTAT");
+        EODBCError e = CatchODBC([&] {
+            q->Prepare();
+            q->Execute();
+        });
+        EXPECT_EQ(e.ErrorMessage.rfind("ORA-01013", 0), 0u) << version << ": " << e.ErrorMessage;
+        EXPECT_NE(e.ErrorMessage.find(" & ORA-06512: at line 1"), std::string::npos) << e.ErrorMessage;
+        EXPECT_EQ(e.NativeError, 1013);
+    }
+}
