@@ -59,7 +59,14 @@ TEST_F(MainWindow, LayoutCaptionsAndControls) {
         EXPECT_EQ(tabs->tabText(i), captions[i]);
         EXPECT_EQ(tabs->widget(i)->objectName(), names[i]);
     }
-    EXPECT_EQ(window_->Page(pgMemory), nullptr) << "placeholder page";
+    {
+        // The viewer's own factory builds the memory page.
+        TViewerContext ctx;
+        std::unique_ptr<TKvPage> memory(CreateViewerPage(pgMemory, ctx, nullptr));
+        ASSERT_NE(memory, nullptr);
+        EXPECT_EQ(memory->PageIndex(), pgMemory);
+        EXPECT_EQ(memory->objectName(), QString("tabMemory"));
+    }
     {
         // The viewer's own factory builds the operating-rate page too.
         TViewerContext ctx;

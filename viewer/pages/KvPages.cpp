@@ -4,6 +4,7 @@
 #include "ExtentsPage.h"
 #include "FreeSpacePage.h"
 #include "LogFilePage.h"
+#include "MemoryPage.h"
 #include "ParameterPage.h"
 #include "RatePage.h"
 #include "SegmentPage.h"
@@ -13,6 +14,7 @@
 TKvPage* CreateViewerPage(TKvPageIndex index, TViewerContext& ctx, QWidget* parent) {
     switch (index) {
     case pgCheckPoint: return new TCheckPointPage(ctx, parent);
+    case pgMemory: return new TMemoryPage(ctx, parent);
     case pgRate: return new TRatePage(ctx, parent);
     case pgTableSpace: return new TTableSpacePage(ctx, parent);
     case pgFet: return new TFreeSpacePage(ctx, parent);

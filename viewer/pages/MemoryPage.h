@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "KvLivePage.h"
 #include "KvStatRecords.h"
 
+class QButtonGroup;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -39,6 +41,8 @@ public:
     void btnChgMarkClick();
 
     const std::string& LoadedMUDate() const { return loadedMUDate_; }
+    // Whether the latch charts write the miss ratio (else the counts).
+    bool LatchMarksShowRatio() const;
 
     // Controls (named as on the window).
     TKvStringGrid* grdMUDate;
@@ -70,6 +74,26 @@ public:
     QPushButton* btnChgMark;
 
 private:
+    QWidget* BuildPageTabs();
+    QWidget* BuildLatch1Page();
+    QWidget* BuildLatchChartPage(TKvBarChart*& chart, const char* chartName, const char* title,
+                                 const char* getsName, const char* missName);
+    TKvBarChart* BuildUsageChart(const char* chartName, const char* usedName, const char* usedTitle,
+                                 const char* freeName);
+    void SetUpDrawing();
+    void SetLatchMarks(bool ratio, int missArrowLength);
+    bool LatchPageShowing() const;
+    // Brings the views up to the day of a row of grdMUDate.
+    void ShowRowDay(int row);
+    void ShowUsageChart(TKvBarChart& chart, int sizeCol, int useCol);
+    void ShowHitGrid(TKvStringGrid& grid, int execCol, int missCol);
+    void ShowBlockBufGrid();
+    void ShowSortAreaGrid();
+    void ShowLatchChart(TKvBarChart& chart, int getsCol, int missCol);
+    std::array<TKvBarChart*, 4> LatchCharts() const;
+
     std::string loadedMUDate_;
-    QString readProblem_;   // what the last read found wrong, shown before the guide
+    QString readProblem_;    // what the last read found wrong, shown before the guide
+    QString latchProblem_;   // damaged lines of the latch file last shown
+    QButtonGroup* pageButtons_ = nullptr;   // the two rows of page tabs of pageMem
 };
