@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #ifndef KELV_VERSION
@@ -70,6 +71,8 @@ TfrmABT::TfrmABT(QWidget* parent, const QString& exePath)
     layout->addWidget(btnYes, 0, Qt::AlignHCenter);
 
     FormCreate(exePath.isEmpty() ? QCoreApplication::applicationFilePath() : exePath);
+    // Centred on the screen, wherever the main window stands.
+    if (QScreen* display = screen()) move(display->availableGeometry().center() - rect().center());
 }
 
 void TfrmABT::FormCreate(const QString& exePath) {
