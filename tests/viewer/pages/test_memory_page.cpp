@@ -1,5 +1,7 @@
 // The memory tab reading MU and ML files as the collector writes them.
+#include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
@@ -425,4 +427,55 @@ TEST_F(MemoryPageTest, AMissingOrEmptyLatchFileLeavesTheLatchGridEmpty) {
     SelectDay(3);
     EXPECT_EQ(h->LastMessage(), QString::fromUtf8("指定日のデータはありません。"));
     EXPECT_EQ(P().grdLatch2->Cell(0, 1), "");
+}
+
+namespace {
+int PixelsOf(const QImage& image, const QColor& colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y).rgb() == colour.rgb()) ++count;
+    return count;
+}
+}  // namespace
+
+// Each chart page on screen shows bars in its series' colours; with
+// KELV_SCREENSHOT_DIR set the pages are saved there as pictures.
+TEST_F(MemoryPageTest, EveryChartPageDrawsItsBars) {
+    std::vector<THour> hours = Hours(0, 23);
+    for (THour& hour : hours) {
+        hour.SharedPoolUse = 2'000'000 + hour.Hour * 150'000;
+        hour.LogBufUse = 40'000 + hour.Hour * 15'000;
+        for (int l = 0; l < 4; ++l) hour.Latch[l] = {1500.0 + hour.Hour * 120 + l * 300, 3.0 + hour.Hour % 7};
+    }
+    hours.erase(hours.begin() + 3);   // an hour without a record
+    WriteMU("20261204", hours);
+    WriteML("20261204", {{"cache buffers chains", 5000, 50}});
+    P().LoadPage(false);
+    P().resize(660, 560);
+    P().show();
+
+    const QByteArray shots = qgetenv("KELV_SCREENSHOT_DIR");
+    struct TShot {
+        int Page, LatchTab;
+        const char* Name;
+        QColor First, Second;
+    };
+    const TShot pages[] = {
+        {0, 0, "memory_shared_pool", QColor(0, 128, 255), QColor(255, 128, 192)},
+        {5, 0, "memory_log_buf", QColor(0, 128, 255), QColor(255, 128, 192)},
+        {7, 0, "memory_latch_cache_buf_chain", QColor(0, 128, 192), QColor(255, 128, 64)},
+        {7, 1, "memory_latch_cache_buf_lru", QColor(0, 128, 192), QColor(255, 128, 64)},
+        {7, 2, "memory_latch_lib_cache", QColor(0, 128, 192), QColor(255, 128, 64)},
+        {7, 3, "memory_latch_shared_pool", QColor(0, 128, 192), QColor(255, 128, 64)},
+    };
+    for (const TShot& shot : pages) {
+        P().pageMem->setCurrentIndex(shot.Page);
+        P().pageLatch->setCurrentIndex(shot.LatchTab);
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        const QImage image = P().grab().toImage();
+        if (!shots.isEmpty()) image.save(QString::fromLocal8Bit(shots) + "/" + shot.Name + ".png");
+        EXPECT_GT(PixelsOf(image, shot.First), 200) << shot.Name;
+        EXPECT_GT(PixelsOf(image, shot.Second), 200) << shot.Name;
+    }
 }
