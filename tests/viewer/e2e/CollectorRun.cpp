@@ -26,6 +26,7 @@ constexpr int kStartMinute = 10;
 constexpr int kWholeDays = 2;
 constexpr int kRealTimeoutSeconds = 300;
 const char* const kDataSource = "KELV_E2E_ORA10";
+const char* const kRunFacts = "e2e-run.txt";
 
 std::string Env(const char* name)
 {
@@ -82,6 +83,17 @@ private:
     pid_t pid_ = -1;
 };
 
+// The data source of the run's own instance file.
+sim::SimConfig InstanceOf(const fs::path& root)
+{
+    sim::SimConfig config;
+    config.DataSource = kDataSource;
+    config.Database = (root / "ora10.db").string();
+    config.Keys["DATABASE"] = config.Database;
+    config.Keys["VERSION"] = "10";
+    return config;
+}
+
 void Prepare(TCollectorRun& run, const std::string& bin, const std::string& driver)
 {
     char tmpl[] = "/tmp/kelv-viewer-e2e-XXXXXX";
@@ -98,10 +110,7 @@ void Prepare(TCollectorRun& run, const std::string& bin, const std::string& driv
     const std::string db = (run.Root / "ora10.db").string();
     std::ofstream(run.Root / "odbc.ini") << "[" << kDataSource << "]\nDriver = " << driver
                                          << "\nDatabase = " << db << "\nVersion = 10\n";
-    run.Config.DataSource = kDataSource;
-    run.Config.Database = db;
-    run.Config.Keys["DATABASE"] = db;
-    run.Config.Keys["VERSION"] = "10";
+    run.Config = InstanceOf(run.Root);
 }
 
 void Run(TCollectorRun& run)
@@ -155,6 +164,31 @@ void Run(TCollectorRun& run)
     if (!fs::exists(last)) run.Problem = "the collector did not reach " + run.Days.back() + " in time";
 }
 
+// What a later test program needs to look at the run again.
+void WriteRunFacts(const TCollectorRun& run)
+{
+    std::ofstream out(run.Root / kRunFacts);
+    out << run.StartMinute << "\n";
+    for (const std::string& day : run.Days) out << day << "\n";
+}
+
+// A kept run named by KELV_E2E_REUSE_ROOT (for working on the checks
+// without a new run); false when there is none.
+bool ReuseRun(TCollectorRun& run)
+{
+    const std::string root = Env("KELV_E2E_REUSE_ROOT");
+    std::ifstream in(fs::path(root) / kRunFacts);
+    if (root.empty() || !(in >> run.StartMinute)) return false;
+    for (std::string day; in >> day;) run.Days.push_back(day);
+    if (run.Days.size() != kWholeDays + 2) return false;
+    run.WholeDays.assign(run.Days.begin() + 1, run.Days.begin() + 1 + kWholeDays);
+    run.Root = root;
+    run.Data = run.Root / "KLVDAT";
+    run.Config = InstanceOf(run.Root);
+    run.Reused = true;
+    return true;
+}
+
 std::unique_ptr<TCollectorRun>& TheRun()
 {
     static std::unique_ptr<TCollectorRun> run;
@@ -168,7 +202,10 @@ const TCollectorRun& SharedCollectorRun()
     auto& run = TheRun();
     if (!run) {
         run = std::make_unique<TCollectorRun>();
-        Run(*run);
+        if (!ReuseRun(*run)) {
+            Run(*run);
+            if (run->Problem.empty() && !run->Skipped) WriteRunFacts(*run);
+        }
     }
     return *run;
 }
@@ -179,12 +216,21 @@ void FinishCollectorRun(bool keepForInspection)
     if (!run || run->Root.empty()) return;
     const std::string copyTo = Env("KELV_E2E_KEEP_DIR");
     if (!copyTo.empty()) {
-        fs::create_directories(copyTo);
-        fs::copy(run->Data, copyTo, fs::copy_options::overwrite_existing | fs::copy_options::recursive);
-        std::cerr << "data directory copied to " << copyTo << "\n";
+        // The data, the instance and the facts: enough to look at the run again.
+        std::error_code error;
+        fs::create_directories(copyTo, error);
+        bool complete = !error;
+        for (const char* part : {"KLVDAT", "ora10.db", kRunFacts}) {
+            fs::copy(run->Root / part, fs::path(copyTo) / part,
+                     fs::copy_options::overwrite_existing | fs::copy_options::recursive, error);
+            complete = complete && !error;
+        }
+        std::cerr << "run copied to " << copyTo << (complete ? "" : " incompletely") << "\n";
     }
+    if (run->Reused) return;
+    std::error_code ignored;
     if (keepForInspection)
         std::cerr << "kept for inspection: " << run->Root << "\n";
     else
-        fs::remove_all(run->Root);
+        fs::remove_all(run->Root, ignored);
 }

@@ -19,10 +19,13 @@ struct TCollectorRun {
     std::vector<std::string> WholeDays;  // the days covered from 00:00 to 24:00
     std::string Problem;           // why there is no run ("" when there is one)
     bool Skipped = false;          // the tools are missing: tests skip
+    bool Reused = false;           // an earlier run, kept: never removed
 };
 
 // Runs the collector at the first call; later calls return the same run.
 const TCollectorRun& SharedCollectorRun();
-// Removes the run's directory, unless KELV_E2E_KEEP_DIR names a directory
-// into which the data directory is copied first (for screenshots).
+// With KELV_E2E_REUSE_ROOT naming the kept directory of an earlier run,
+// that run is looked at again instead.
+// Removes the run's directory; KELV_E2E_KEEP_DIR names a directory into
+// which it is copied first (its KLVDAT serves for screenshots).
 void FinishCollectorRun(bool keepForInspection);

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <ctime>
 
+namespace e2e {
+
 namespace {
 
 // Decimal text of value with `decimals` places, rounded half away from zero
@@ -103,3 +105,5 @@ std::string DayDisplayText(const std::string& yyyymmdd)
                   kWeekdays[tm.tm_wday]);
     return buf;
 }
+
+}  // namespace e2e

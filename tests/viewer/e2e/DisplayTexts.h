@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace e2e {
+
 // "#,##0": nearest integer (halves away from zero), thousands separated by ",".
 std::string Thousands(double value);
 // "0.00" (also "##0.00"): two decimals, halves away from zero.
@@ -17,3 +19,5 @@ std::string ChartHourLabel(int hour);
 std::string GridHourLabel(int hour);
 // "yy/mm/dd(ddd)" with the one-character Japanese weekday.
 std::string DayDisplayText(const std::string& yyyymmdd);
+
+}  // namespace e2e

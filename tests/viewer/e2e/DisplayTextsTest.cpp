@@ -4,6 +4,8 @@
 
 #include "DisplayTexts.h"
 
+using namespace e2e;
+
 TEST(DisplayTexts, ThousandsRoundHalvesAwayFromZeroAndGroupByThree)
 {
     EXPECT_EQ(Thousands(0), "0");
