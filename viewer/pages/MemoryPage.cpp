@@ -15,6 +15,7 @@
 
 #include "KvBarChart.h"
 #include "KvCom.h"
+#include "KvDayListGrid.h"
 #include "KvDayList.h"
 #include "KvLatchDay.h"
 #include "KvNumFormat.h"
@@ -438,36 +439,20 @@ void TMemoryPage::LoadPage(bool detailOnly) {
 void TMemoryPage::LoadMUDateList() {
     ClearMessage();
     readProblem_.clear();
-    grdMUDate->SetRowCount(2);
-    grdMUDate->SetCell(0, 1, "");
-    grdMUDate->SetRow(1);
-    grdMUDate2->SetRowCount(1);
-    grdMUDate2->SetRowCount(2);
-
-    std::vector<std::string> days = ListStatDays(ctx_.DataDir, "MU");
-    if (days.empty()) {
+    const bool newestFirst = SortCol(0) == -1 || SortDir(0) == "DESC";
+    if (FillDayList(*grdMUDate, *grdMUDate2, ctx_.DataDir, "MU", newestFirst) == 0) {
         SetMessage(U(kNoFiles));
         return;
     }
-    const bool newestFirst = SortCol(0) == -1 || SortDir(0) == "DESC";
-    if (newestFirst) std::reverse(days.begin(), days.end());
-
-    const int rows = static_cast<int>(days.size()) + 1;
-    grdMUDate->SetRowCount(rows);
-    grdMUDate2->SetRowCount(rows);
-    for (int r = 1; r < rows; ++r) {
-        const std::string& day = days[static_cast<size_t>(r - 1)];
-        grdMUDate->SetCell(0, r, DayLabel(day));
-        grdMUDate2->SetCell(0, r, day);
-    }
-    grdMUDate->SetRow(1);
-    if (ReadMUFile(days.front())) ShowMUDay(grdMUDate->CellText(0, 1));
+    if (ReadMUFile(grdMUDate2->Cell(0, 1))) ShowMUDay(grdMUDate->CellText(0, 1));
 }
 
 bool TMemoryPage::ReadMUFile(const std::string& day) {
     std::string content;
     if (!ReadWholeFileLocked(MakeDatFileName(ctx_.DataDir, "", "MU", day), content)) {
-        SetMessage(U(kBusy));
+        // Kept for the guide: the views still show the day read before.
+        readProblem_ = U(kBusy);
+        SetMessage(readProblem_);
         return false;
     }
     const TStatTable table = ReadStatRecords(content, TStatLayout::MU);

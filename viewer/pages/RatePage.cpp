@@ -14,6 +14,7 @@
 
 #include "KvBarChart.h"
 #include "KvCom.h"
+#include "KvDayListGrid.h"
 #include "KvDayList.h"
 #include "KvFonts.h"
 #include "KvNumFormat.h"
@@ -290,28 +291,11 @@ void TRatePage::LoadPage(bool) { LoadORDateList(); }
 void TRatePage::LoadORDateList() {
     ClearMessage();
     readProblem_.clear();
-    grdDateKa->SetCell(0, 1, "");
-    grdDateKa->SetRow(1);
-    grdDateKa->SetRowCount(2);
-    grddateKa2->SetRowCount(2);
-    grddateKa2->SetCell(0, 1, "");
-
-    std::vector<std::string> days = ListStatDays(ctx_.DataDir, "OR");
-    if (days.empty()) {
+    const bool newestFirst = SortCol(0) == -1 || SortDir(0) == "DESC";
+    if (FillDayList(*grdDateKa, *grddateKa2, ctx_.DataDir, "OR", newestFirst) == 0) {
         SetMessage(QString::fromUtf8(kNoData));
         return;
     }
-    const bool newestFirst = SortCol(0) == -1 || SortDir(0) == "DESC";
-    if (newestFirst) std::reverse(days.begin(), days.end());
-
-    const int rows = static_cast<int>(days.size()) + 1;
-    grdDateKa->SetRowCount(rows);
-    grddateKa2->SetRowCount(rows);
-    for (int r = 1; r < rows; ++r) {
-        grdDateKa->SetCell(0, r, DayLabel(days[r - 1]));
-        grddateKa2->SetCell(0, r, days[r - 1]);
-    }
-    grdDateKa->SetRow(1);
     if (ReadORFile(grddateKa2->Cell(0, 1))) ShowORDay(grdDateKa->CellText(0, 1));
 }
 

@@ -318,11 +318,14 @@ TEST_F(MemoryPageTest, ALockedFileIsReportedAndThePreviousDayStays) {
     EXPECT_EQ(P().LoadedMUDate(), "20261204");
     EXPECT_EQ(P().lblMUSADate->text(), shownLabel);
     EXPECT_EQ(Cell(P().grdSQLArea, 1, 6), "1,000");
+    // The guide after a reload must not hide that an older day is on show.
+    EXPECT_TRUE(P().Guide().startsWith(QString::fromUtf8("データ更新中のため読込できませんでした。")));
 
     // Once the file is free, coming back to a page reads it.
     P().pageMem->setCurrentIndex(kSQLAreaPage);
     EXPECT_EQ(P().LoadedMUDate(), "20261203");
     EXPECT_EQ(Cell(P().grdSQLArea, 1, 6), "7,777");
+    EXPECT_EQ(P().Guide(), QString::fromUtf8("表示する日付を選択して下さい。"));
 }
 
 TEST_F(MemoryPageTest, DamagedLinesAreSkippedAndReportedBeforeTheGuide) {
