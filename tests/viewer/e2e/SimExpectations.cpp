@@ -125,8 +125,10 @@ std::vector<Minute> ResolveReadings(const std::vector<THourSlot>& hours, const s
             if (Growth(f.Counter, a, b) != FieldNumber(hours[k].Line, f.Position, 20)) return false;
         return true;
     };
+    // The first reading may run past the hour its tick saw begin: then the
+    // next tick reads in the same minute and the first hour grew by nothing.
     std::vector<std::vector<Minute>> candidates(n + 1);
-    for (Minute m = firstFrom; m < hours[0].Start + 60; ++m) candidates[0].push_back(m);
+    for (Minute m = firstFrom; m <= hours[0].Start + 60 + kReadWindowMinutes; ++m) candidates[0].push_back(m);
     for (size_t k = 1; k <= n; ++k)
         for (Minute m = 0; m <= kReadWindowMinutes; ++m) candidates[k].push_back(hours[k - 1].Start + 60 + m);
 
