@@ -136,6 +136,12 @@ char* Address(SQLPOINTER base, SQLULEN bindType, size_t elementSize, size_t row,
     return address;
 }
 
+// Callers may pack records (value, then indicator, then the next value), so
+// an indicator is not necessarily aligned: write it bytewise like the values.
+void PutIndicator(char* indicator, SQLLEN value) {
+    std::memcpy(indicator, &value, sizeof value);
+}
+
 // Writes one row into the bound columns; returns false when a value was cut.
 SQLUSMALLINT WriteBoundRow(Statement& stmt, size_t rowIndex, size_t rowInSet) {
     const Row& row = stmt.Result->RowAt(rowIndex);
@@ -143,10 +149,9 @@ SQLUSMALLINT WriteBoundRow(Statement& stmt, size_t rowIndex, size_t rowInSet) {
     SQLUSMALLINT status = SQL_ROW_SUCCESS;
     const SQLULEN bindType = stmt.Attr.RowBindType;
     for (const auto& [number, bound] : stmt.BoundColumns) {
-        SQLLEN* indicator = nullptr;
+        char* indicator = nullptr;
         if (bound.Indicator)
-            indicator = reinterpret_cast<SQLLEN*>(
-                Address(bound.Indicator, bindType, sizeof(SQLLEN), rowInSet, stmt.Attr.RowBindOffset));
+            indicator = Address(bound.Indicator, bindType, sizeof(SQLLEN), rowInSet, stmt.Attr.RowBindOffset);
         if (number == 0) {
             // Bookmark column: the 1-based row number.
             if (bound.Target) {
@@ -155,7 +160,7 @@ SQLUSMALLINT WriteBoundRow(Statement& stmt, size_t rowIndex, size_t rowInSet) {
                             &bookmark, sizeof bookmark);
             }
             if (indicator)
-                *indicator = sizeof(SQLINTEGER);
+                PutIndicator(indicator, sizeof(SQLINTEGER));
             continue;
         }
         if (number > columns.size())
@@ -170,12 +175,12 @@ SQLUSMALLINT WriteBoundRow(Statement& stmt, size_t rowIndex, size_t rowInSet) {
                 status = SQL_ROW_ERROR;
                 continue;
             }
-            *indicator = SQL_NULL_DATA;
+            PutIndicator(indicator, SQL_NULL_DATA);
             continue;
         }
         if (!bound.Target) {
             if (indicator)
-                *indicator = static_cast<SQLLEN>(value->size());
+                PutIndicator(indicator, static_cast<SQLLEN>(value->size()));
             continue;
         }
         char* target = Address(bound.Target, bindType, elementSize, rowInSet, stmt.Attr.RowBindOffset);
@@ -188,7 +193,7 @@ SQLUSMALLINT WriteBoundRow(Statement& stmt, size_t rowIndex, size_t rowInSet) {
                 static_cast<SQLULEN>(length) > stmt.Attr.MaxLength)
                 length = static_cast<SQLLEN>(stmt.Attr.MaxLength);
             if (indicator)
-                *indicator = length;
+                PutIndicator(indicator, length);
         } catch (const OdbcFailure& failure) {
             stmt.Diag.Add(failure.SqlState, failure.what(), failure.NativeError);
             status = SQL_ROW_ERROR;

@@ -129,6 +129,41 @@ TEST_F(FetchTest, RowWiseBindingWritesIntoRecords) {
     EXPECT_EQ(3, records[2].NoteLength);
 }
 
+// The query component packs each value and its indicator back to back, so
+// indicators land on odd addresses.
+TEST_F(FetchTest, PackedRecordTakesIndicatorsAtOddAddresses) {
+    constexpr SQLLEN kNoteSize = 5;
+    constexpr size_t kSlot = sizeof(SQLLEN);
+    alignas(SQLLEN) char record[sizeof(SQLINTEGER) + kSlot + kNoteSize + kSlot + 1];
+    std::memset(record, 0x7F, sizeof record);
+    char* const n = record;
+    char* const nLength = n + sizeof(SQLINTEGER);
+    char* const note = nLength + kSlot;
+    char* const noteLength = note + kNoteSize;
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(noteLength) % alignof(SQLLEN), 1u);
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)kNumbers, SQL_NTS), SQL_HANDLE_STMT, stmt);
+    ASSERT_ODBC_OK(SQLBindCol(stmt, 1, SQL_C_SLONG, n, 0, reinterpret_cast<SQLLEN*>(nLength)),
+                   SQL_HANDLE_STMT, stmt);
+    ASSERT_ODBC_OK(SQLBindCol(stmt, 3, SQL_C_CHAR, note, kNoteSize, reinterpret_cast<SQLLEN*>(noteLength)),
+                   SQL_HANDLE_STMT, stmt);
+    auto indicatorAt = [](const char* at) {
+        SQLLEN value = 0;
+        std::memcpy(&value, at, sizeof value);
+        return value;
+    };
+
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(stmt));
+    SQLINTEGER first = 0;
+    std::memcpy(&first, n, sizeof first);
+    EXPECT_EQ(1, first);
+    EXPECT_EQ(4, indicatorAt(nLength));
+    EXPECT_STREQ("odd", note);
+    EXPECT_EQ(3, indicatorAt(noteLength));
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(stmt));
+    EXPECT_EQ(SQL_NULL_DATA, indicatorAt(noteLength));
+    EXPECT_EQ(0x7F, record[sizeof record - 1]);  // nothing written past the record
+}
+
 TEST_F(FetchTest, BoundValueTooLongIsCutWithWarning) {
     char name[4];
     SQLLEN length = 0;
