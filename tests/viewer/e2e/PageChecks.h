@@ -12,7 +12,8 @@
 #include "KvStringGrid.h"
 
 // Point of one hour: hours are added from 23 down to 0.
-inline int PointOfHour(int hour) { return 23 - hour; }
+inline constexpr int kHours = 24;
+inline int PointOfHour(int hour) { return kHours - 1 - hour; }
 
 inline void ExpectCell(const TKvStringGrid& grid, int col, int row, const std::string& text)
 {
@@ -24,7 +25,7 @@ inline void ExpectBar(const TKvBarChart& chart, const char* series, int hour, do
 {
     const int s = chart.SeriesIndex(series);
     ASSERT_GE(s, 0) << series;
-    ASSERT_EQ(chart.PointCount(s), 24) << series;
+    ASSERT_EQ(chart.PointCount(s), kHours) << series;
     const TKvBarPoint p = chart.Point(s, PointOfHour(hour));
     EXPECT_FALSE(p.Empty) << series << " hour " << hour;
     EXPECT_EQ(p.Value, value) << series << " hour " << hour;
@@ -41,7 +42,7 @@ inline void ExpectEmptyBar(const TKvBarChart& chart, const char* series, int hou
 {
     const int s = chart.SeriesIndex(series);
     ASSERT_GE(s, 0) << series;
-    ASSERT_EQ(chart.PointCount(s), 24) << series;
+    ASSERT_EQ(chart.PointCount(s), kHours) << series;
     const TKvBarPoint p = chart.Point(s, PointOfHour(hour));
     EXPECT_TRUE(p.Empty) << series << " hour " << hour << " holds " << p.Value;
     EXPECT_EQ(p.Label.toStdString(), label) << series << " hour " << hour;

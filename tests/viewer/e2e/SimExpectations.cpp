@@ -122,7 +122,7 @@ std::vector<Minute> ResolveReadings(const std::vector<THourSlot>& hours, const s
     const size_t n = hours.size();
     auto fits = [&](size_t k, Minute a, Minute b) {
         for (const TCounterField& f : fields)
-            if (Growth(f.Counter, a, b) != FieldNumber(hours[k].Line, f.Position, 20)) return false;
+            if (Growth(f.Counter, a, b) != FieldNumber(hours[k].Line, f.Position, mu::kNumberWidth)) return false;
         return true;
     };
     // The first reading may run past the hour its tick saw begin: then the
@@ -197,9 +197,9 @@ std::vector<TCounterField> FieldsOf(TSimReader& sim, const std::string& item)
         f.push_back({mu::kSortsDisk, sim.Row("V$SYSSTAT", "sorts (disk)", "VALUE"), ref(&TMUHour::SortsDisk)});
     } else if (item == "LA") {
         for (size_t i = 0; i < kNamedLatches.size(); ++i) {
-            f.push_back({mu::kLatchGets + 40 * static_cast<int>(i), sim.Latch(kNamedLatches[i], false),
+            f.push_back({mu::kLatchGets + mu::kLatchStride * static_cast<int>(i), sim.Latch(kNamedLatches[i], false),
                          [i](TMUHour& h) -> int64_t& { return h.LatchGets[i]; }});
-            f.push_back({mu::kLatchGets + 20 + 40 * static_cast<int>(i), sim.Latch(kNamedLatches[i], true),
+            f.push_back({mu::kLatchGets + mu::kNumberWidth + mu::kLatchStride * static_cast<int>(i), sim.Latch(kNamedLatches[i], true),
                          [i](TMUHour& h) -> int64_t& { return h.LatchMisses[i]; }});
         }
     }
@@ -305,16 +305,16 @@ TExpectedRun ExpectFromSimulator(const TCollectorRun& run)
             const Minute from = k == 0 ? firstFrom : s.Start;
             const std::string where = HourName(s);
             e.SharedPoolSize = sharedPool;
-            if (FieldNumber(s.Line, mu::kSharedPoolSize, 20) != sharedPool)
+            if (FieldNumber(s.Line, mu::kSharedPoolSize, mu::kNumberWidth) != sharedPool)
                 out.Problems.push_back(where + ": shared pool size");
             e.SharedPoolUsed = Level([&](Minute m) { return sharedPool - freeMemory(m); }, from, late,
-                                     FieldNumber(s.Line, mu::kSharedPoolUsed, 20), where + ": shared pool used",
+                                     FieldNumber(s.Line, mu::kSharedPoolUsed, mu::kNumberWidth), where + ": shared pool used",
                                      out.Problems);
-            e.LogBufferMax = Level(logBuffer, from, late, FieldNumber(s.Line, mu::kLogBuffer, 20),
+            e.LogBufferMax = Level(logBuffer, from, late, FieldNumber(s.Line, mu::kLogBuffer, mu::kNumberWidth),
                                    where + ": log buffer", out.Problems);
-            e.DbBuffers = Level(dbBuffers, end, late, FieldNumber(s.Line, mu::kDbBuffers, 20),
+            e.DbBuffers = Level(dbBuffers, end, late, FieldNumber(s.Line, mu::kDbBuffers, mu::kNumberWidth),
                                 where + ": database buffers", out.Problems);
-            e.RedoBuffers = Level(redoBuffers, end, late, FieldNumber(s.Line, mu::kRedoBuffers, 20),
+            e.RedoBuffers = Level(redoBuffers, end, late, FieldNumber(s.Line, mu::kRedoBuffers, mu::kNumberWidth),
                                   where + ": redo buffers", out.Problems);
             e.SortAreaSize = sortArea;
             out.MU[s.Day].push_back(e);
@@ -340,10 +340,10 @@ TExpectedRun ExpectFromSimulator(const TCollectorRun& run)
             h.Logins = Level([&](Minute m) { return logins(m) + (inFile == logins(m) + 1 ? 1 : 0); }, end,
                              end + kReadWindowMinutes, inFile, where + ": logins", out.Problems);
             h.Installed = installed;
-            if (FieldNumber(line, orl::kInstalled, 20) != installed)
-                out.Problems.push_back(where + ": installed memory " + line.substr(orl::kInstalled - 1, 20));
-            h.MemMax = FieldNumber(line, orl::kMemMax, 20);
-            h.MemMin = FieldNumber(line, orl::kMemMin, 20);
+            if (FieldNumber(line, orl::kInstalled, orl::kMemoryWidth) != installed)
+                out.Problems.push_back(where + ": installed memory " + line.substr(orl::kInstalled - 1, orl::kMemoryWidth));
+            h.MemMax = FieldNumber(line, orl::kMemMax, orl::kMemoryWidth);
+            h.MemMin = FieldNumber(line, orl::kMemMin, orl::kMemoryWidth);
             const bool noSample = h.MemMax == 0 && h.MemMin == kNoMemorySample;
             if (!noSample && !(h.MemMin > 0 && h.MemMin <= h.MemMax && h.MemMax <= installed))
                 out.Problems.push_back(where + ": memory in use " + std::to_string(h.MemMin) + ".." +
@@ -356,25 +356,31 @@ TExpectedRun ExpectFromSimulator(const TCollectorRun& run)
 
 std::string ExpectedMULine(const TMUHour& h)
 {
-    std::string l = Zero(h.Hour, 2) + Zero(h.SharedPoolSize, 20) + Zero(h.SharedPoolUsed, 20) + std::string(36, '0') +
-                    Zero(h.DbBuffers, 20) + std::string(12, '0') + Zero(h.RedoBuffers, 20) +
-                    Zero(h.LogBufferMax, 20) + Zero(h.SortAreaSize, 20) + std::string(18, '0');
-    for (size_t i = 0; i < 4; ++i) l += Zero(h.LatchGets[i], 20) + Zero(h.LatchMisses[i], 20);
+    constexpr int w = mu::kNumberWidth;
+    constexpr int kReservedWidth = 6;   // the reserved 6-character fields, written as zeros
+    auto reserved = [](int fields) { return std::string(static_cast<size_t>(fields * kReservedWidth), '0'); };
+    std::string l = Zero(h.Hour, 2) + Zero(h.SharedPoolSize, w) + Zero(h.SharedPoolUsed, w) + reserved(6) +
+                    Zero(h.DbBuffers, w) + reserved(2) + Zero(h.RedoBuffers, w) + Zero(h.LogBufferMax, w) +
+                    Zero(h.SortAreaSize, w) + reserved(3);
+    for (size_t i = 0; i < kNamedLatches.size(); ++i) l += Zero(h.LatchGets[i], w) + Zero(h.LatchMisses[i], w);
     for (int64_t v : {h.SqlPins, h.SqlReloads, h.LibPins, h.LibReloads, h.DicGets, h.DicMisses, h.LogicalReads,
                       h.PhysicalReads, h.SortsMemory, h.SortsDisk, h.RowsSorted})
-        l += Zero(v, 20);
+        l += Zero(v, w);
     return l;
 }
 
 std::string ExpectedORLine(const TORHour& h)
 {
-    return Zero(h.Hour, 2) + std::string(46, '0') + Zero(h.Logins, 3) + Zero(h.Installed, 20) +
-           Zero(h.MemMax, 20) + Zero(h.MemMin, 20) + std::string(10, '0');
+    constexpr int w = orl::kMemoryWidth;
+    // Statement counts (4 x 10) and CPU figures (2 x 3) before the logins,
+    // page-outs (10) after the memory: reserved, zeros.
+    return Zero(h.Hour, 2) + std::string(4 * 10 + 2 * 3, '0') + Zero(h.Logins, 3) + Zero(h.Installed, w) +
+           Zero(h.MemMax, w) + Zero(h.MemMin, w) + std::string(10, '0');
 }
 
 std::string ExpectedMLLine(const TLatchTotal& t)
 {
     std::string name = t.Name;
     name.resize(ml::kNameWidth, ' ');
-    return name + "=" + Zero(t.Gets, 20) + Zero(t.Misses, 20);
+    return name + "=" + Zero(t.Gets, mu::kNumberWidth) + Zero(t.Misses, mu::kNumberWidth);
 }

@@ -15,6 +15,8 @@ int64_t FieldNumber(const std::string& line, int position, int width);
 // Field layouts of the MU and OR lines (positions of the data files).
 namespace mu {
 inline constexpr int kLength = 568;
+inline constexpr int kNumberWidth = 20;   // every figure but the hour
+inline constexpr int kLatchStride = 40;   // gets and misses of one latch
 inline constexpr int kHour = 1, kSharedPoolSize = 3, kSharedPoolUsed = 23, kDbBuffers = 79,
                      kRedoBuffers = 111, kLogBuffer = 131, kSortAreaSize = 151;
 inline constexpr int kLatchGets = 189;   // + 40 per latch; misses 20 further
@@ -25,6 +27,7 @@ inline constexpr int kSqlPins = 349, kSqlReloads = 369, kLibPins = 389, kLibRelo
 namespace orl {
 inline constexpr int kLength = 121;
 inline constexpr int kHour = 1, kLogins = 49, kInstalled = 52, kMemMax = 72, kMemMin = 92;
+inline constexpr int kMemoryWidth = 20;
 }  // namespace orl
 namespace ml {
 inline constexpr int kLength = 105, kNameWidth = 64, kGets = 66, kMisses = 86;
