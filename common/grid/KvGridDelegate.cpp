@@ -40,26 +40,33 @@ void KvGridDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     painter->restore();
 }
 
-// Text starting 2 px right of and below the top-left corner, clipped.
+// Baseline of a cell's text: 2 px below the top as the font would put it,
+// but lifted where the row is lower than the font (the Japanese font's
+// ascent reserves room above the digits), so that digits, commas and
+// decimal points stay inside the cell instead of being cut at its bottom.
+int TKvStringGrid::TextBaseline(const QRect& cell, const QFontMetrics& metrics) {
+    constexpr int kTailRoom = 3;   // below the baseline: a comma's tail
+    const int natural = cell.top() + kTextIndent + metrics.ascent();
+    const int lowest = cell.bottom() - std::min(metrics.descent(), kTailRoom);
+    return std::min(natural, lowest);
+}
+
+// Text starting 2 px right of the left edge, clipped to the cell.
 void TKvStringGrid::DrawLeftText(QPainter& painter, const QRect& cell, const QString& text) {
-    const QRect area(cell.left() + kTextIndent, cell.top() + kTextIndent,
-                     std::max(0, cell.width() - kTextIndent), std::max(0, cell.height() - kTextIndent));
     painter.save();
     painter.setClipRect(cell, Qt::IntersectClip);
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    painter.drawText(QPoint(cell.left() + kTextIndent, TextBaseline(cell, painter.fontMetrics())), text);
     painter.restore();
 }
 
-// Background filled, text 2 px below the top ending exactly at the right edge.
+// Background filled, text ending exactly at the right edge.
 void TKvStringGrid::DrawRightText(QPainter& painter, const QRect& cell, const QString& text,
                                   const QColor& background) {
     painter.fillRect(cell, background);
     const int width = painter.fontMetrics().horizontalAdvance(text);
     const int rightEdge = cell.left() + cell.width();
-    const QRect area(rightEdge - width, cell.top() + kTextIndent, width,
-                     std::max(0, cell.height() - kTextIndent));
     painter.save();
     painter.setClipRect(cell, Qt::IntersectClip);
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    painter.drawText(QPoint(rightEdge - width, TextBaseline(cell, painter.fontMetrics())), text);
     painter.restore();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFontMetrics>
 #include <QTableView>
 
 class QPainter;
@@ -74,6 +75,9 @@ public:
     // the right edge (no margin); the painter's pen gives the text colour.
     static void DrawRightText(QPainter& painter, const QRect& cell, const QString& text,
                               const QColor& background);
+    // Baseline of a cell's text: 2 px below the top, lifted where the row is
+    // lower than the font so that the text is not cut at the cell's bottom.
+    static int TextBaseline(const QRect& cell, const QFontMetrics& metrics);
     // Grid row shown by a row of the view's model (the heading row is the header).
     int GridRowOfModelRow(int modelRow) const;
     // Sends pending change notices now (normally sent when the event loop runs).

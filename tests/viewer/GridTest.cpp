@@ -260,4 +260,40 @@ TEST(StringGrid, DrawRightTextEndsExactlyAtTheRightEdge) {
     EXPECT_GE(topmost, 2) << "text starts 2 px below the top";
 }
 
+// The viewer's Japanese font is taller (13 px text, 19 px line) than the
+// 16-px rows of the hourly grids: figures must still be drawn whole, or
+// "1,000.00" loses its comma and point.
+TEST(StringGrid, FiguresInRowsLowerThanTheFontAreNotCut) {
+    QFont font("Noto Sans Mono CJK JP");
+    font.setPixelSize(13);
+    auto inkOf = [&](int rowHeight, bool right) {
+        QImage image(120, rowHeight + 20, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        const QRect cell(0, 10, 100, rowHeight);
+        if (right) {
+            TKvStringGrid::DrawRightText(painter, cell, "1,234.56", Qt::white);
+        } else {
+            painter.fillRect(cell, Qt::white);
+            TKvStringGrid::DrawLeftText(painter, cell, "1,234.56");
+        }
+        painter.end();
+        int ink = 0;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y) {
+                const QColor c(image.pixel(x, y));
+                if (cell.contains(x, y) && c != QColor(Qt::white)) ink += 255 - c.lightness();
+            }
+        return ink;
+    };
+    for (bool right : {false, true}) {
+        const int whole = inkOf(40, right);
+        ASSERT_GT(whole, 0);
+        EXPECT_EQ(inkOf(16, right), whole) << (right ? "right" : "left") << " text cut in a 16-px row";
+        EXPECT_EQ(inkOf(18, right), whole) << (right ? "right" : "left") << " text cut in an 18-px row";
+    }
+}
+
 }  // namespace

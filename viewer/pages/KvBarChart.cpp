@@ -39,6 +39,13 @@ double NiceCeil(double value) {
     return 10 * power;
 }
 
+// value rounded up to a whole number of nice tick steps (about six of
+// them): 113,049 gives 120,000, where a nice number alone would give 200,000.
+double NiceMaximum(double value) {
+    const double step = NiceCeil(value / kTargetTicks);
+    return std::ceil(value / step) * step;
+}
+
 QString ValueText(double value) { return QString::number(std::llround(value)); }
 
 QFont SmallFont(int pixels) {
@@ -217,8 +224,10 @@ void TKvBarChart::UpdateAxis() {
         low = std::min(low, l);
         high = std::max(high, h);
     }
-    const double maximum = high > 0 ? NiceCeil(high * kHeadroom) : 1;
-    const double minimum = low < 0 ? -NiceCeil(-low * kHeadroom) : 0;
+    // Without bars the axis still counts in whole numbers.
+    constexpr double kEmptyMaximum = 10;
+    const double maximum = high > 0 ? NiceMaximum(high * kHeadroom) : kEmptyMaximum;
+    const double minimum = low < 0 ? -NiceMaximum(-low * kHeadroom) : 0;
     SetValueRange(minimum, maximum);
 }
 

@@ -322,7 +322,13 @@ QWidget* TMemoryPage::BuildLatch1Page() {
     pageLatch = new QTabWidget(page);
     pageLatch->setObjectName("pageLatch");
     pageLatch->setTabPosition(QTabWidget::South);
-    pageLatch->setStyleSheet(QString("QTabBar::tab { width: %1px; }").arg(kLatchTabWidth));
+    // The style sheet's width excludes the padding: the tab as a whole is
+    // kLatchTabWidth wide, so the four tabs fit beside the day list.
+    constexpr int kTabPadding = 2;
+    pageLatch->setStyleSheet(QString("QTabBar::tab { width: %1px; padding: 2px %2px; margin: 0px; }")
+                                 .arg(kLatchTabWidth - 2 * kTabPadding)
+                                 .arg(kTabPadding));
+    pageLatch->tabBar()->setUsesScrollButtons(false);
     struct TLatchSpec {
         const char* Tab;
         const char* Caption;

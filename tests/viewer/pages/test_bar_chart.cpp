@@ -116,6 +116,12 @@ TEST_F(BarChartTest, AutomaticAxisFitsTheLargestStack) {
     chart.Add(low, 30, "h0");
     EXPECT_GE(chart.BottomMaximum(), 30);
     EXPECT_LT(chart.BottomMaximum(), 100);
+    // The axis ends at the next whole tick step, not at the next round
+    // number: 98,304 KB must not leave half of the plot empty.
+    chart.Clear(low);
+    chart.Add(low, 98304, "h0");
+    EXPECT_GE(chart.BottomMaximum(), 98304);
+    EXPECT_LE(chart.BottomMaximum(), 98304 * 1.4);
 }
 
 TEST_F(BarChartTest, SideBySideAxisFitsTheLongestBar) {
