@@ -120,6 +120,10 @@ build_sanitized() {
 
 # The settings go into the environment of ctest, so that the programs the
 # tests start (Kelvg, Kelvs, also under faketime) run with them too.
+#  - A finding in a program that a test starts and never waits for still
+#    fails the run: ASan and LSan reports go to files, one per process
+#    (log_path); UBSan ignores log_path beside ASan, so its reports are looked
+#    for in the output of every test, passed ones included.
 #  - verify_asan_link_order=0: LD_PRELOAD libraries (faketime, the one below)
 #    load ahead of the sanitizer runtime.
 #  - libodbcinst.so.2 preloaded: the SQLite ODBC driver opens and closes it at
@@ -129,13 +133,31 @@ build_sanitized() {
 #    leaks are accepted.
 run_sanitized_tests() {
   step "Running every test under AddressSanitizer and UBSan"
+  local reports="$ASAN_BUILD/sanitizer-reports"
+  rm -rf "$reports"
+  mkdir -p "$reports"
+  local log="log_path=$reports/report:log_exe_name=1"
+  local status=0
   cd "$ASAN_BUILD"
   xvfb-run -a -s "-screen 0 1280x1024x24" env \
-    ASAN_OPTIONS=detect_leaks=1:verify_asan_link_order=0:halt_on_error=1 \
+    ASAN_OPTIONS="detect_leaks=1:verify_asan_link_order=0:halt_on_error=1:$log" \
     LSAN_OPTIONS="suppressions=$ROOT/tests/sanitizers/lsan.supp:print_suppressions=0" \
-    UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+    UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:$log" \
     LD_PRELOAD=libodbcinst.so.2 \
-    ctest --output-on-failure -j "$JOBS" --timeout 3000
+    ctest --output-on-failure -j "$JOBS" --timeout 3000 || status=$?
+  local found=("$reports"/report.*)
+  if [ -e "${found[0]}" ]; then
+    for f in "${found[@]}"; do printf '\n--- %s\n' "$f"; cat "$f"; done
+    echo "sanitizer findings: ${#found[@]} report(s) in $reports" >&2
+    status=1
+  fi
+  local output="$ASAN_BUILD/Testing/Temporary/LastTest.log"
+  if grep -q -e 'runtime error:' -e 'ERROR: AddressSanitizer' -e 'ERROR: LeakSanitizer' "$output"; then
+    grep -n -A20 -e 'runtime error:' -e 'ERROR: AddressSanitizer' -e 'ERROR: LeakSanitizer' "$output"
+    echo "sanitizer findings in the test output ($output)" >&2
+    status=1
+  fi
+  return "$status"
 }
 
 case "$cmd" in
