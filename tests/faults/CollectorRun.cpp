@@ -1,17 +1,15 @@
 #include "CollectorRun.h"
 
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <thread>
 
 namespace fs = std::filesystem;
 
 namespace faults {
+
+using namespace kelvtest;
 
 namespace {
 
@@ -20,95 +18,30 @@ constexpr int kStartHour = 9;
 constexpr int kStartMinute = 30;
 constexpr long kInstanceUpSeconds = 2 * 24 * 3600;
 constexpr int kPollMs = 2;
-
-std::string Env(const char* name)
-{
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-
-std::string Utc(std::time_t t, const char* format)
-{
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, format, &tm);
-    return buf;
-}
-
-int64_t MinuteOf(const std::string& day, int hour)
-{
-    std::tm tm{};
-    const int date = std::stoi(day);
-    tm.tm_year = date / 10000 - 1900;
-    tm.tm_mon = date / 100 % 100 - 1;
-    tm.tm_mday = date % 100;
-    tm.tm_hour = hour;
-    return static_cast<int64_t>(timegm(&tm)) / 60;
-}
-
-std::chrono::system_clock::time_point AtMinute(int64_t minute)
-{
-    return std::chrono::system_clock::time_point(std::chrono::seconds(minute * 60 + 30));
-}
+constexpr int kExitPollMs = 20;
 
 bool AllDigits(const std::string& s) { return s.find_first_not_of("0123456789") == std::string::npos; }
 
 }  // namespace
 
-std::vector<std::string> ReadLines(const fs::path& file)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-long long FieldAt(const std::string& line, int pos, int width)
-{
-    const std::string f = line.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(width));
-    const size_t minus = f.find('-');
-    return minus == std::string::npos ? std::stoll(f) : -std::stoll(f.substr(minus + 1));
-}
-
 void CollectorRun::SetUp()
 {
     bin_ = Env("KELV_BIN_DIR");
     driver_ = Env("KELV_SIM_DRIVER");
-    if (bin_.empty() || !fs::exists(fs::path(bin_) / "Kelvg") || !fs::exists(driver_) ||
-        !fs::exists(fs::path(bin_) / "kelv_sim_control"))
+    if (!HaveCollector(bin_, driver_) || !fs::exists(fs::path(bin_) / "kelv_sim_control"))
         GTEST_SKIP() << "needs the collector, the simulated instance's driver and kelv_sim_control";
-    if (std::system("command -v faketime >/dev/null 2>&1") != 0) GTEST_SKIP() << "no faketime";
-    char tmpl[] = "/tmp/kelv-faults-XXXXXX";
-    root_ = mkdtemp(tmpl);
+    if (!HaveFaketime()) GTEST_SKIP() << "no faketime";
+    root_ = MakeRunDirectory("kelv-faults", bin_);
     data_ = root_ / "KLVDAT";
-    fs::create_directories(data_);
-    fs::create_directories(root_ / "run");
-    fs::permissions(root_ / "run", fs::perms::owner_all, fs::perm_options::replace);
-    fs::copy_file(fs::path(bin_) / "Kelvg", root_ / "Kelvg");
     // Samples every minute, so that a failing sampler would show at every tick.
-    std::ofstream(root_ / "Kelv.ini", std::ios::binary)
-        << ";collector fault injection\r\nCMNKD=30\r\nMUSDP=60\r\nMULGB=60\r\nORCUR=60\r\n"
-           "ORFRM=60\r\nORPGO=60\r\n;END\r\n";
+    WriteKelvIni(root_, "collector fault injection", 30);
 
     const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    gmtime_r(&now, &tm);
-    tm.tm_hour = kStartHour;
-    tm.tm_min = kStartMinute;
-    tm.tm_sec = 0;
-    fakeStart_ = timegm(&tm) + 24 * 3600;
+    fakeStart_ = UtcTimeOfDay(now, kStartHour, kStartMinute) + 24 * 3600;
     offsetSeconds_ = static_cast<long>(fakeStart_ - now);
-    day_ = Utc(fakeStart_, "%Y%m%d");
+    day_ = DayText(fakeStart_);
 
-    config_.DataSource = kDsn;
-    config_.Database = (root_ / "faults.db").string();
-    config_.Keys["DATABASE"] = config_.Database;
-    config_.Keys["VERSION"] = "10";
+    config_ = InstanceConfig(kDsn, root_ / "faults.db");
     config_.Keys["STARTTIME"] = std::to_string(fakeStart_ - kInstanceUpSeconds);
 }
 
@@ -130,10 +63,7 @@ void CollectorRun::WriteDataSource()
     if (sourceWritten_) return;
     sourceWritten_ = true;
     for (const auto& [key, value] : ExtraKeys) config_.Keys[key] = value;
-    std::ofstream ini(root_ / "odbc.ini");
-    ini << "[" << kDsn << "]\nDescription = Kelv simulated Oracle for fault injection\nDriver = "
-        << driver_ << "\n";
-    for (const auto& [key, value] : config_.Keys) ini << key << " = " << value << "\n";
+    WriteOdbcIni(root_, config_, driver_, "Kelv simulated Oracle for fault injection");
 }
 
 sim::SimSession& CollectorRun::Control()
@@ -160,7 +90,7 @@ void CollectorRun::RunAtCollectorTime(const std::string& statement)
 {
     Control();
     // A minute behind the collector's clock: never a start in its future.
-    const std::string at = "@" + Utc(CollectorNow() - 60, "%Y-%m-%d %H:%M:%S");
+    const std::string at = "@" + UtcText(CollectorNow() - 60, "%Y-%m-%d %H:%M:%S");
     std::vector<std::string> args = {"faketime", "-f", at, (fs::path(bin_) / "kelv_sim_control").string()};
     for (const auto& [key, value] : config_.Keys) args.push_back(key + "=" + value);
     args.push_back("--");
@@ -186,67 +116,41 @@ void CollectorRun::Start(const std::string& password)
     const std::time_t now = std::time(nullptr);
     offsetSeconds_ = static_cast<long>(fakeStart_ - now);
     realStart_ = std::chrono::system_clock::now();
-    pid_ = fork();
-    ASSERT_GE(pid_, 0);
-    if (pid_ > 0) setpgid(pid_, pid_);
-    if (pid_ == 0) {
-        setpgid(0, 0);
-        if (chdir(root_.c_str()) != 0) _exit(127);
-        setenv("ODBCINI", (root_ / "odbc.ini").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", (root_ / "run").c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("TZ", "UTC", 1);
-        setenv("KELV_PASSWORD", password.c_str(), 1);
-        const std::string spec = "+" + std::to_string(offsetSeconds_) + " x" + std::to_string(Speed);
-        execlp("faketime", "faketime", "-f", spec.c_str(), (root_ / "Kelvg").c_str(), kDsn, "system",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    ASSERT_TRUE(collector_.Start(root_, kDsn, offsetSeconds_, Speed, password,
+                                 CollectorProcess::PasswordIn::Environment));
 }
 
-// faketime runs the collector as its child: stop the whole group.
-void CollectorRun::Stop()
-{
-    if (pid_ <= 0) return;
-    kill(-pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-}
+void CollectorRun::Stop() { collector_.Stop(); }
 
-bool CollectorRun::Running()
-{
-    if (pid_ <= 0) return false;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) != pid_) return true;
-    kill(-pid_, SIGKILL);
-    pid_ = -1;
-    return false;
-}
+bool CollectorRun::Running() { return collector_.Running(); }
 
 int CollectorRun::WaitForExit(int realSeconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(realSeconds);
-    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            kill(-pid_, SIGKILL);
-            pid_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return -1;
+    int exitStatus = -1;
+    PollUntil(
+        [&] {
+            int status = 0;
+            if (!collector_.Started()) return true;
+            if (!collector_.EndedByItself(status)) return false;
+            exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+            return true;
+        },
+        realSeconds, std::chrono::milliseconds(kExitPollMs));
+    return exitStatus;
 }
 
 bool CollectorRun::WaitFor(const std::function<bool()>& done, int realSeconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(realSeconds);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (done()) return true;
-        if (!Running()) return done();
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    }
-    return false;
+    bool result = false;
+    PollUntil(
+        [&] {
+            if (done()) return result = true;
+            if (Running()) return false;
+            result = done();
+            return true;
+        },
+        realSeconds, std::chrono::milliseconds(kPollMs));
+    return result;
 }
 
 bool CollectorRun::WaitForHourLines(size_t count, int realSeconds)
@@ -257,12 +161,7 @@ bool CollectorRun::WaitForHourLines(size_t count, int realSeconds)
 
 std::vector<std::string> CollectorRun::ErrLog() const
 {
-    std::vector<std::string> lines;
-    for (const auto& e : fs::directory_iterator(root_)) {
-        if (e.path().filename().string().rfind("KVErr", 0) != 0) continue;
-        for (const std::string& l : ReadLines(e.path())) lines.push_back(l);
-    }
-    return lines;
+    return ErrorLog(root_);
 }
 
 int CollectorRun::ErrLogCount(const std::vector<std::string>& pieces) const

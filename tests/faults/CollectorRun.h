@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -17,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "CollectorHarness.h"
 #include "SimEngine.h"
 
 namespace faults {
@@ -25,9 +24,8 @@ inline constexpr const char* kDsn = "KELV_FAULTS";
 // Simulated seconds per real second: one simulated hour in 1.2 s.
 inline constexpr int kFastSpeed = 3000;
 
-std::vector<std::string> ReadLines(const std::filesystem::path& file);
-// Number field of a fixed-position line (1-based position).
-long long FieldAt(const std::string& line, int pos, int width);
+using kelvtest::FieldAt;
+using kelvtest::ReadLines;
 
 class CollectorRun : public ::testing::Test {
 protected:
@@ -83,7 +81,7 @@ private:
                     int64_t minute);
 
     std::string bin_, driver_;
-    pid_t pid_ = -1;
+    kelvtest::CollectorProcess collector_;
     long offsetSeconds_ = 0;
     std::time_t fakeStart_ = 0;
     std::chrono::system_clock::time_point realStart_;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 
+#include "CollectorHarness.h"
 #include "KvPlatform.h"
 #include "StatFiles.h"
 
@@ -18,6 +19,8 @@ const std::array<const char*, 4> kNamedLatches = {"cache buffers chains", "cache
 
 namespace {
 
+using kelvtest::AtMinute;
+using kelvtest::MinuteOf;
 using Minute = int64_t;
 using TCounter = std::function<int64_t(Minute)>;
 
@@ -25,22 +28,6 @@ using TCounter = std::function<int64_t(Minute)>;
 // (a third of a real second at this speed, for a busy machine).
 constexpr Minute kReadWindowMinutes = 15;
 constexpr int64_t kNoMemorySample = 999999999;
-
-Minute MinuteOf(const std::string& day, int hour)
-{
-    const int date = std::stoi(day);
-    std::tm tm{};
-    tm.tm_year = date / 10000 - 1900;
-    tm.tm_mon = date / 100 % 100 - 1;
-    tm.tm_mday = date % 100;
-    tm.tm_hour = hour;
-    return static_cast<Minute>(timegm(&tm)) / 60;
-}
-
-std::chrono::system_clock::time_point AtMinute(Minute m)
-{
-    return std::chrono::system_clock::time_point(std::chrono::seconds(m * 60 + 30));
-}
 
 // The simulator's answers, each asked once.
 class TSimReader {

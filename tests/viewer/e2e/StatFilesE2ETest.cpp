@@ -1,14 +1,12 @@
 // The files of the run against the instance: every MU, OR and ML line is the
 // line the simulator's counters imply (the host's memory within its bounds).
 #include <algorithm>
-#include <filesystem>
 #include <map>
 #include <strings.h>
 
+#include "CollectorHarness.h"
 #include "E2ESupport.h"
 #include "StatFiles.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -23,10 +21,8 @@ TEST_F(StatFilesE2E, TheRunCoversTwoWholeDays)
         EXPECT_FALSE(ReadStatLines(Run().Data / ("ML" + day + ".dat")).empty());
     }
     // Nothing went wrong in the collector on the way.
-    for (const auto& e : fs::directory_iterator(Run().Root)) {
-        if (e.path().filename().string().rfind("KVErr", 0) != 0) continue;
-        for (const std::string& line : ReadStatLines(e.path())) ADD_FAILURE() << "error log: " << line;
-    }
+    for (const std::string& line : kelvtest::ErrorLog(Run().Root))
+        if (!line.empty()) ADD_FAILURE() << "error log: " << line;
 }
 
 TEST_F(StatFilesE2E, EveryFigureIsWhatTheInstanceImplies)

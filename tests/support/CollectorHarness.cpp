@@ -1,0 +1,187 @@
+#include "CollectorHarness.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace kelvtest {
+
+std::string Env(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+bool HaveCollector(const std::string& binDir, const std::string& driver)
+{
+    return !binDir.empty() && fs::exists(fs::path(binDir) / "Kelvg") && fs::exists(driver);
+}
+
+bool HaveFaketime() { return std::system("command -v faketime >/dev/null 2>&1") == 0; }
+
+std::string UtcText(std::time_t t, const char* format)
+{
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, format, &tm);
+    return buf;
+}
+
+std::string DayText(std::time_t t) { return UtcText(t, "%Y%m%d"); }
+
+std::time_t UtcTimeOfDay(std::time_t t, int hour, int minute)
+{
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = 0;
+    return timegm(&tm);
+}
+
+int64_t MinuteOf(const std::string& day, int hour)
+{
+    const int date = std::stoi(day);
+    std::tm tm{};
+    tm.tm_year = date / 10000 - 1900;
+    tm.tm_mon = date / 100 % 100 - 1;
+    tm.tm_mday = date % 100;
+    tm.tm_hour = hour;
+    return static_cast<int64_t>(timegm(&tm)) / 60;
+}
+
+std::chrono::system_clock::time_point AtMinute(int64_t minute)
+{
+    return std::chrono::system_clock::time_point(std::chrono::seconds(minute * 60 + 30));
+}
+
+fs::path MakeRunDirectory(const std::string& prefix, const fs::path& binDir)
+{
+    std::string tmpl = "/tmp/" + prefix + "-XXXXXX";
+    const fs::path root = mkdtemp(tmpl.data());
+    fs::create_directories(root / "KLVDAT");
+    fs::create_directories(root / "run");
+    fs::permissions(root / "run", fs::perms::owner_all, fs::perm_options::replace);
+    fs::copy_file(binDir / "Kelvg", root / "Kelvg");
+    return root;
+}
+
+void WriteKelvIni(const fs::path& root, const std::string& title, int retentionDays)
+{
+    std::ofstream(root / "Kelv.ini", std::ios::binary)
+        << ";" << title << "\r\nCMNKD=" << retentionDays
+        << "\r\nMUSDP=60\r\nMULGB=60\r\nORCUR=60\r\nORFRM=60\r\nORPGO=60\r\n;END\r\n";
+}
+
+sim::SimConfig InstanceConfig(const std::string& dsn, const fs::path& dbFile)
+{
+    sim::SimConfig config;
+    config.DataSource = dsn;
+    config.Database = dbFile.string();
+    config.Keys["DATABASE"] = config.Database;
+    config.Keys["VERSION"] = "10";
+    return config;
+}
+
+void WriteOdbcIni(const fs::path& root, const sim::SimConfig& config, const std::string& driver,
+                  const std::string& description)
+{
+    std::ofstream ini(root / "odbc.ini");
+    ini << "[" << config.DataSource << "]\n";
+    if (!description.empty()) ini << "Description = " << description << "\n";
+    ini << "Driver = " << driver << "\n";
+    for (const auto& [key, value] : config.Keys) ini << key << " = " << value << "\n";
+}
+
+std::vector<std::string> ReadLines(const fs::path& file)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+long long FieldAt(const std::string& line, int pos, int width)
+{
+    const std::string f = line.substr(static_cast<size_t>(pos - 1), static_cast<size_t>(width));
+    const size_t minus = f.find('-');
+    return minus == std::string::npos ? std::stoll(f) : -std::stoll(f.substr(minus + 1));
+}
+
+std::vector<std::string> ErrorLog(const fs::path& root)
+{
+    std::vector<std::string> lines;
+    for (const auto& e : fs::directory_iterator(root)) {
+        if (e.path().filename().string().rfind("KVErr", 0) != 0) continue;
+        for (const std::string& l : ReadLines(e.path())) lines.push_back(l);
+    }
+    return lines;
+}
+
+bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::milliseconds poll)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(realSeconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (stop()) return true;
+        std::this_thread::sleep_for(poll);
+    }
+    return false;
+}
+
+bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long offsetSeconds, int speed,
+                             const std::string& password, PasswordIn where)
+{
+    Stop();
+    const std::string spec = "+" + std::to_string(offsetSeconds) + " x" + std::to_string(speed);
+    const std::string program = (root / "Kelvg").string();
+    std::vector<const char*> argv = {"faketime", "-f", spec.c_str(), program.c_str(), dsn.c_str(), "system"};
+    if (where == PasswordIn::Argument) argv.push_back(password.c_str());
+    argv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ > 0) setpgid(pid_, pid_);
+    if (pid_ != 0) return pid_ > 0;
+    setpgid(0, 0);
+    if (chdir(root.c_str()) != 0) _exit(127);
+    setenv("ODBCINI", (root / "odbc.ini").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("TZ", "UTC", 1);
+    if (where == PasswordIn::Environment) setenv("KELV_PASSWORD", password.c_str(), 1);
+    execvp("faketime", const_cast<char* const*>(argv.data()));
+    _exit(127);
+}
+
+bool CollectorProcess::EndedByItself(int& status)
+{
+    if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    kill(-pid_, SIGKILL);
+    pid_ = -1;
+    return true;
+}
+
+bool CollectorProcess::Running()
+{
+    int status = 0;
+    return pid_ > 0 && !EndedByItself(status);
+}
+
+void CollectorProcess::Stop()
+{
+    if (pid_ <= 0) return;
+    kill(-pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+}
+
+}  // namespace kelvtest

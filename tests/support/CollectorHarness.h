@@ -1,0 +1,79 @@
+// The real collector Kelvg under an accelerated clock (faketime) in a
+// directory of its own, and its files as the tests read them.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "SimEngine.h"
+
+namespace kelvtest {
+
+std::string Env(const char* name);
+// Kelvg in binDir and the simulated instance's driver exist.
+bool HaveCollector(const std::string& binDir, const std::string& driver);
+bool HaveFaketime();
+
+std::string UtcText(std::time_t t, const char* format);
+std::string DayText(std::time_t t);  // yyyymmdd
+// hour:minute UTC of the day of t.
+std::time_t UtcTimeOfDay(std::time_t t, int hour, int minute);
+// Unix minute of hour:00 UTC of day (yyyymmdd).
+int64_t MinuteOf(const std::string& day, int hour);
+// Half a minute in, clear of the instant the minute changes.
+std::chrono::system_clock::time_point AtMinute(int64_t minute);
+
+// A new /tmp/<prefix>-XXXXXX holding a copy of Kelvg, an empty KLVDAT and
+// a private runtime directory "run".
+std::filesystem::path MakeRunDirectory(const std::string& prefix, const std::filesystem::path& binDir);
+// Kelv.ini sampling every figure each minute, keeping retentionDays of files.
+void WriteKelvIni(const std::filesystem::path& root, const std::string& title, int retentionDays);
+// The instance file dbFile of data source dsn, an Oracle 10.
+sim::SimConfig InstanceConfig(const std::string& dsn, const std::filesystem::path& dbFile);
+// odbc.ini with config's data source on driver, its keys as they are.
+void WriteOdbcIni(const std::filesystem::path& root, const sim::SimConfig& config, const std::string& driver,
+                  const std::string& description = "");
+
+// Lines without their CR LF; empty lines kept.
+std::vector<std::string> ReadLines(const std::filesystem::path& file);
+// Number field of a fixed-position line (1-based position); a minus sign
+// may follow the fill zeros.
+long long FieldAt(const std::string& line, int pos, int width);
+// Every line of the error logs (KVErr*) in root.
+std::vector<std::string> ErrorLog(const std::filesystem::path& root);
+
+// Calls stop() every poll until it holds (true) or realSeconds have passed (false).
+bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::milliseconds poll);
+
+// Kelvg DSN system under faketime in its run directory. faketime runs the
+// collector as its child, so the process is a group and stops as a whole.
+class CollectorProcess {
+public:
+    enum class PasswordIn { Argument, Environment };
+
+    CollectorProcess() = default;
+    CollectorProcess(const CollectorProcess&) = delete;
+    CollectorProcess& operator=(const CollectorProcess&) = delete;
+    ~CollectorProcess() { Stop(); }
+
+    // Simulated time starts offsetSeconds ahead and runs speed times as fast.
+    bool Start(const std::filesystem::path& root, const std::string& dsn, long offsetSeconds, int speed,
+               const std::string& password, PasswordIn where);
+    bool Started() const { return pid_ > 0; }
+    // True once, when the collector has ended by itself; status is the wait status.
+    bool EndedByItself(int& status);
+    bool Running();
+    void Stop();
+
+private:
+    pid_t pid_ = -1;
+};
+
+}  // namespace kelvtest
