@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <algorithm>
 
 namespace {
 
@@ -34,16 +36,28 @@ bool IsPlainNumber(const std::string& s) {
 
 // Decimal digits of |value| rounded to `decimals` places, ties away from
 // zero on the decimal expansion (0.125 -> "0.13"), as a plain digit text.
+// The expansion is the value's 15 significant digits, all a double holds
+// reliably: binary noise below them cannot move a tie (0.695 -> "0.70"),
+// and no digit is rounded twice (0.694996 stays "0.69").
 std::string RoundedDigits(double value, int decimals) {
-    constexpr int kGuardDigits = 3;   // hides the binary noise below the tie digit
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals + kGuardDigits, std::fabs(value));
-    std::string s(buf);
-    const size_t point = s.find('.');
-    std::string intPart = s.substr(0, point);
-    std::string frac = s.substr(point + 1);
-    const bool roundUp = frac[decimals] >= '5';
-    std::string digits = intPart + frac.substr(0, decimals);
+    constexpr int kSignificant = 15;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", kSignificant - 1, std::fabs(value));
+    const std::string mantissa = std::string(1, buf[0]) + std::string(buf + 2, buf + 1 + kSignificant);
+    const int before = std::atoi(std::strchr(buf, 'e') + 1) + 1;   // digits before the point
+    std::string intPart, frac;
+    if (before <= 0) {
+        intPart = "0";
+        frac = std::string(static_cast<size_t>(-before), '0') + mantissa;
+    } else if (before >= kSignificant) {
+        intPart = mantissa + std::string(static_cast<size_t>(before - kSignificant), '0');
+    } else {
+        intPart = mantissa.substr(0, static_cast<size_t>(before));
+        frac = mantissa.substr(static_cast<size_t>(before));
+    }
+    frac.resize(std::max(frac.size(), static_cast<size_t>(decimals) + 1), '0');
+    const bool roundUp = frac[static_cast<size_t>(decimals)] >= '5';
+    std::string digits = intPart + frac.substr(0, static_cast<size_t>(decimals));
     if (roundUp) {
         int i = static_cast<int>(digits.size()) - 1;
         while (i >= 0 && digits[i] == '9') digits[i--] = '0';

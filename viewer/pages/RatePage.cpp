@@ -385,7 +385,12 @@ void TRatePage::ShowLoginChart(const QString& label) {
     if (largest > ChartCntLog->BottomMaximum()) {
         ChartCntLog->SetBottomRange(ChartCntLog->BottomMinimum(), largest);
         SetLogMaxYellow(true);
+    } else if (ChartCntLog->BottomMaximum() < loginAxisPeak_) {
+        // The axis fitted itself to a quieter day: keep the scale of the
+        // busiest day shown, so that days compare at a glance.
+        ChartCntLog->SetBottomRange(ChartCntLog->BottomMinimum(), loginAxisPeak_);
     }
+    loginAxisPeak_ = std::max(loginAxisPeak_, ChartCntLog->BottomMaximum());
 }
 
 void TRatePage::ShowMemoryChart(const QString& label) {
@@ -456,6 +461,7 @@ void TRatePage::cmbPagmaxChange() {
 void TRatePage::cmbLogMaxChange() {
     if (cmbLogMax->currentIndex() < 0) return;
     ChartCntLog->SetBottomRange(0, cmbLogMax->currentText().toInt());
+    loginAxisPeak_ = ChartCntLog->BottomMaximum();   // the user's choice is the new scale
 }
 
 void TRatePage::SetLogMaxYellow(bool yellow) {

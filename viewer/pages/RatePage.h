@@ -78,5 +78,6 @@ private:
     QWidget* pnlPagMax_ = nullptr;
     bool logMaxYellow_ = false;
     bool pagMaxYellow_ = false;
+    double loginAxisPeak_ = 0;   // the login axis never shrinks below a day already shown
     QString readProblem_;   // what the last read found wrong, shown before the guide
 };

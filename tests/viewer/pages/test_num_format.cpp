@@ -54,4 +54,12 @@ TEST(FormatTwoDecimals, TwoPlacesAtLeastOneIntegerDigit) {
     EXPECT_EQ(FormatTwoDecimals(99.999), "100.00");
     EXPECT_EQ(FormatTwoDecimals(1234.5), "1234.50");
     EXPECT_EQ(FormatTwoDecimals(100.0 / 3), "33.33");
+    // Rounded once, at the second place: just below a tie stays below it.
+    EXPECT_EQ(FormatTwoDecimals(0.694996), "0.69");
+    EXPECT_EQ(FormatTwoDecimals(69.4996 / 100), "0.69");
+    EXPECT_EQ(FormatTwoDecimals(0.695), "0.70");     // the tie the text shows
+    EXPECT_EQ(FormatTwoDecimals(1.0049999), "1.00");
+    EXPECT_EQ(FormatTwoDecimals(1e20 / 3), "33333333333333300000.00");
+    EXPECT_EQ(FormatGrouped(2.5), "3");
+    EXPECT_EQ(FormatGrouped(1234567.4999), "1,234,567");
 }

@@ -193,6 +193,20 @@ TEST_F(RatePageTest, LoginMaximumRaisedAboveAChosenOne) {
     EXPECT_EQ(Logins().BottomMaximum(), 25);
 }
 
+// With the automatic axis a quiet day after a busy one keeps the busy
+// day's scale, as the chosen and raised maxima do.
+TEST_F(RatePageTest, LoginAxisIsNotLoweredByAQuieterDay) {
+    Write("20261204", {{5, 50}});
+    Write("20261203", {{5, 2}});
+    page->LoadPage(false);
+    const double busy = Logins().BottomMaximum();
+    EXPECT_GE(busy, 50);
+    Select(2);
+    EXPECT_EQ(Logins().Point(Logins().SeriesIndex("sLog_cnt"), PointOf(5)).Value, 2);
+    EXPECT_EQ(Logins().BottomMaximum(), busy);
+    EXPECT_FALSE(page->LogMaxHighlighted());
+}
+
 TEST_F(RatePageTest, NoFilesKeepsTheViewsAndSaysSo) {
     page->LoadPage(false);
     EXPECT_EQ(h->LastMessage(), QString::fromUtf8("データがありません。"));
