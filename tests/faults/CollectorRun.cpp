@@ -91,7 +91,7 @@ void CollectorRun::RunAtCollectorTime(const std::string& statement)
     Control();
     // A minute behind the collector's clock: never a start in its future.
     const std::string at = "@" + UtcText(CollectorNow() - 60, "%Y-%m-%d %H:%M:%S");
-    std::vector<std::string> args = {"faketime", "-f", at, (fs::path(bin_) / "kelv_sim_control").string()};
+    std::vector<std::string> args = {(fs::path(bin_) / "kelv_sim_control").string()};
     for (const auto& [key, value] : config_.Keys) args.push_back(key + "=" + value);
     args.push_back("--");
     args.push_back(statement);
@@ -99,11 +99,7 @@ void CollectorRun::RunAtCollectorTime(const std::string& statement)
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         setenv("TZ", "UTC", 1);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execvp("faketime", argv.data());
-        _exit(127);
+        ExecUnderFakeTime(at, args);
     }
     int status = 0;
     waitpid(pid, &status, 0);
@@ -213,36 +209,10 @@ int64_t CollectorRun::Counter(const std::string& view, const std::string& name, 
 void CollectorRun::ExpectHourMatchesInstance(const std::string& muLine, int readWindow)
 {
     cache_.clear();  // a restart changes what the instance answers
-    using Fn = std::function<int64_t(int64_t)>;
-    auto one = [this](std::string view, std::string name, std::string col) -> Fn {
-        return [=](int64_t m) { return Counter(view, name, col, m); };
-    };
-    auto sum = [this](std::string view, std::string col) -> Fn {
-        return [=](int64_t m) { return Counter(view, "", col, m); };
-    };
-    auto latch = [this](std::string name, std::string col, std::string immediate) -> Fn {
-        return [=](int64_t m) { return Counter("V$LATCH", name, col, m) + Counter("V$LATCH", name, immediate, m); };
-    };
-    std::vector<std::pair<int, Fn>> fields;
-    const char* latches[] = {"cache buffers chains", "cache buffers lru chain", "library cache", "shared pool"};
-    for (int i = 0; i < 4; ++i) {
-        fields.push_back({189 + 40 * i, latch(latches[i], "GETS", "IMMEDIATE_GETS")});
-        fields.push_back({209 + 40 * i, latch(latches[i], "MISSES", "IMMEDIATE_MISSES")});
-    }
-    fields.push_back({349, one("V$LIBRARYCACHE", "SQL AREA", "PINS")});
-    fields.push_back({369, one("V$LIBRARYCACHE", "SQL AREA", "RELOADS")});
-    fields.push_back({389, sum("V$LIBRARYCACHE", "PINS")});
-    fields.push_back({409, sum("V$LIBRARYCACHE", "RELOADS")});
-    fields.push_back({429, sum("V$ROWCACHE", "GETS")});
-    fields.push_back({449, sum("V$ROWCACHE", "GETMISSES")});
-    fields.push_back({469, [this](int64_t m) {
-                          return Counter("V$SYSSTAT", "db block gets", "VALUE", m) +
-                                 Counter("V$SYSSTAT", "consistent gets", "VALUE", m);
-                      }});
-    fields.push_back({489, one("V$SYSSTAT", "physical reads", "VALUE")});
-    fields.push_back({509, one("V$SYSSTAT", "sorts (memory)", "VALUE")});
-    fields.push_back({529, one("V$SYSSTAT", "sorts (disk)", "VALUE")});
-    fields.push_back({549, one("V$SYSSTAT", "sorts (rows)", "VALUE")});
+    const auto fields = MUCounterFields([this](const std::string& view, const std::string& name,
+                                               const std::string& column, int64_t minute) {
+        return Counter(view, name, column, minute);
+    });
 
     const int hour = HourOf(muLine);
     SCOPED_TRACE("MU hour " + std::to_string(hour));

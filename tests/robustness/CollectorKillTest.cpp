@@ -18,6 +18,7 @@
 #include <map>
 #include <thread>
 
+#include "CollectorHarness.h"
 #include "KvCom.h"
 #include "KvLatchDay.h"
 #include "KvStatRecords.h"
@@ -29,7 +30,6 @@ using SteadyClock = std::chrono::steady_clock;
 namespace {
 
 const char* const kDsn = "KELV_ROBUST";
-const char* const kLibFakeTime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
 // Simulated seconds per real second: an hour change every 0.12 s.
 constexpr long kSpeed = 30000;
 constexpr int kStartupTimeoutSeconds = 60;
@@ -64,7 +64,7 @@ protected:
         driver_ = Env("KELV_SIM_DRIVER");
         if (bin.empty() || !fs::exists(bin / "Kelvg") || !fs::exists(driver_))
             GTEST_SKIP() << "needs the collector and the simulated instance's driver";
-        if (!fs::exists(kLibFakeTime)) GTEST_SKIP() << "no libfaketime";
+        if (!kelvtest::HaveFaketime()) GTEST_SKIP() << "no libfaketime";
         root_ = std::make_unique<TScratch>("collector");
         data_ = Root() / "KLVDAT";
         fs::create_directories(Root() / "run");
@@ -107,18 +107,15 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", (Root() / "run").c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         ::setenv("TZ", "UTC", 1);
-        ::setenv("LD_PRELOAD", kLibFakeTime, 1);
-        ::setenv("FAKETIME", ("+" + std::to_string(offset) + " x" + std::to_string(kSpeed)).c_str(), 1);
-        ::setenv("FAKETIME_DONT_RESET", "1", 1);
-        const std::string exe = (Root() / "Kelvg").string();
+        const std::string spec = "+" + std::to_string(offset) + " x" + std::to_string(kSpeed);
+        std::vector<std::string> argv = {(Root() / "Kelvg").string(), kDsn, "system"};
         if (run % 2) {
             ::setenv("KELV_PASSWORD", "manager", 1);
-            ::execl(exe.c_str(), exe.c_str(), kDsn, "system", static_cast<char*>(nullptr));
         } else {
             ::unsetenv("KELV_PASSWORD");
-            ::execl(exe.c_str(), exe.c_str(), kDsn, "system", "manager", static_cast<char*>(nullptr));
+            argv.push_back("manager");
         }
-        ::_exit(127);
+        kelvtest::ExecUnderFakeTime(spec, argv);
     }
 
     // Kills the collector; false when it had ended by itself.

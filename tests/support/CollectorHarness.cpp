@@ -23,7 +23,26 @@ bool HaveCollector(const std::string& binDir, const std::string& driver)
     return !binDir.empty() && fs::exists(fs::path(binDir) / "Kelvg") && fs::exists(driver);
 }
 
-bool HaveFaketime() { return std::system("command -v faketime >/dev/null 2>&1") == 0; }
+namespace {
+const char* const kLibFakeTime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1";
+}
+
+bool HaveFaketime() { return std::filesystem::exists(kLibFakeTime); }
+
+void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& argv)
+{
+    std::string preload = kLibFakeTime;
+    // Keep what the test run preloads already (the sanitizer run's libraries).
+    if (const char* earlier = std::getenv("LD_PRELOAD"); earlier && *earlier) preload += std::string(":") + earlier;
+    setenv("LD_PRELOAD", preload.c_str(), 1);
+    setenv("FAKETIME", spec.c_str(), 1);
+    setenv("FAKETIME_DONT_RESET", "1", 1);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+}
 
 std::string UtcText(std::time_t t, const char* format)
 {
@@ -145,9 +164,8 @@ bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long 
     Stop();
     const std::string spec = "+" + std::to_string(offsetSeconds) + " x" + std::to_string(speed);
     const std::string program = (root / "Kelvg").string();
-    std::vector<const char*> argv = {"faketime", "-f", spec.c_str(), program.c_str(), dsn.c_str(), "system"};
-    if (where == PasswordIn::Argument) argv.push_back(password.c_str());
-    argv.push_back(nullptr);
+    std::vector<std::string> argv = {program, dsn, "system"};
+    if (where == PasswordIn::Argument) argv.push_back(password);
     pid_ = fork();
     if (pid_ > 0) setpgid(pid_, pid_);
     if (pid_ != 0) return pid_ > 0;
@@ -158,8 +176,7 @@ bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long 
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("TZ", "UTC", 1);
     if (where == PasswordIn::Environment) setenv("KELV_PASSWORD", password.c_str(), 1);
-    execvp("faketime", const_cast<char* const*>(argv.data()));
-    _exit(127);
+    ExecUnderFakeTime(spec, argv);
 }
 
 bool CollectorProcess::EndedByItself(int& status)
@@ -182,6 +199,41 @@ void CollectorProcess::Stop()
     kill(-pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
+}
+
+std::vector<MUCounterField> MUCounterFields(const CounterAtMinute& counter)
+{
+    using Fn = std::function<int64_t(int64_t)>;
+    auto one = [counter](std::string view, std::string name, std::string col) -> Fn {
+        return [=](int64_t m) { return counter(view, name, col, m); };
+    };
+    auto sum = [counter](std::string view, std::string col) -> Fn {
+        return [=](int64_t m) { return counter(view, "", col, m); };
+    };
+    auto latch = [counter](std::string name, std::string col, std::string immediate) -> Fn {
+        return [=](int64_t m) { return counter("V$LATCH", name, col, m) + counter("V$LATCH", name, immediate, m); };
+    };
+    std::vector<MUCounterField> fields;
+    const char* latches[] = {"cache buffers chains", "cache buffers lru chain", "library cache", "shared pool"};
+    for (int i = 0; i < 4; ++i) {
+        fields.push_back({189 + 40 * i, latch(latches[i], "GETS", "IMMEDIATE_GETS")});
+        fields.push_back({209 + 40 * i, latch(latches[i], "MISSES", "IMMEDIATE_MISSES")});
+    }
+    fields.push_back({349, one("V$LIBRARYCACHE", "SQL AREA", "PINS")});
+    fields.push_back({369, one("V$LIBRARYCACHE", "SQL AREA", "RELOADS")});
+    fields.push_back({389, sum("V$LIBRARYCACHE", "PINS")});
+    fields.push_back({409, sum("V$LIBRARYCACHE", "RELOADS")});
+    fields.push_back({429, sum("V$ROWCACHE", "GETS")});
+    fields.push_back({449, sum("V$ROWCACHE", "GETMISSES")});
+    fields.push_back({469, [counter](int64_t m) {
+                          return counter("V$SYSSTAT", "db block gets", "VALUE", m) +
+                                 counter("V$SYSSTAT", "consistent gets", "VALUE", m);
+                      }});
+    fields.push_back({489, one("V$SYSSTAT", "physical reads", "VALUE")});
+    fields.push_back({509, one("V$SYSSTAT", "sorts (memory)", "VALUE")});
+    fields.push_back({529, one("V$SYSSTAT", "sorts (disk)", "VALUE")});
+    fields.push_back({549, one("V$SYSSTAT", "sorts (rows)", "VALUE")});
+    return fields;
 }
 
 }  // namespace kelvtest

@@ -20,6 +20,12 @@ std::string Env(const char* name);
 // Kelvg in binDir and the simulated instance's driver exist.
 bool HaveCollector(const std::string& binDir, const std::string& driver);
 bool HaveFaketime();
+// In a forked child: becomes program (argv[0]) with libfaketime preloaded,
+// its clock set by spec ("+<seconds> x<speed>" or "@<date time>"). The
+// library is preloaded directly rather than through the faketime wrapper:
+// the wrapper keeps a named semaphore per pid that a killed wrapper leaves
+// behind, and a later wrapper given the same pid then refuses to start.
+[[noreturn]] void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& argv);
 
 std::string UtcText(std::time_t t, const char* format);
 std::string DayText(std::time_t t);  // yyyymmdd
@@ -48,6 +54,18 @@ std::vector<std::string> ReadLines(const std::filesystem::path& file);
 long long FieldAt(const std::string& line, int pos, int width);
 // Every line of the error logs (KVErr*) in root.
 std::vector<std::string> ErrorLog(const std::filesystem::path& root);
+
+// An instance counter at a Unix minute: view, row name ("" for the sum of
+// all rows), column.
+using CounterAtMinute =
+    std::function<int64_t(const std::string& view, const std::string& name, const std::string& column, int64_t minute)>;
+// The counters whose growth over the hour an MU line holds, by 1-based
+// position of their 20-character field.
+struct MUCounterField {
+    int Pos;
+    std::function<int64_t(int64_t minute)> Value;
+};
+std::vector<MUCounterField> MUCounterFields(const CounterAtMinute& counter);
 
 // Calls stop() every poll until it holds (true) or realSeconds have passed (false).
 bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::milliseconds poll);
