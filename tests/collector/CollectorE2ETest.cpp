@@ -35,9 +35,19 @@ constexpr int kPollMs = 200;
 constexpr int kReadWindowMinutes = 6;
 const char* const kDataSource = "KELV_ORA10";
 
+// A data source of the run: its name and the keys beyond the instance file.
+struct TRunSource {
+    const char* Name;
+    std::map<std::string, std::string> Keys;
+};
+
+void PrintTo(const TRunSource& source, std::ostream* out) { *out << source.Name; }
+
 class CollectorE2E : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { SetUpRun({kDataSource, {}}); }
+
+    void SetUpRun(const TRunSource& source)
     {
         bin_ = Env("KELV_BIN_DIR");
         driver_ = Env("KELV_SIM_DRIVER");
@@ -47,7 +57,9 @@ protected:
         root_ = MakeRunDirectory("kelvg-e2e", bin_);
         data_ = root_ / "KLVDAT";
         WriteKelvIni(root_, "collector end-to-end", 2);
-        config_ = InstanceConfig(kDataSource, root_ / "ora10.db");
+        dataSource_ = source.Name;
+        config_ = InstanceConfig(dataSource_, root_ / "instance.db");
+        for (const auto& [key, value] : source.Keys) config_.Keys[key] = value;
         WriteOdbcIni(root_, config_, driver_);
         for (const char* p : {"MU", "ML", "OR"}) std::ofstream(data_ / (std::string(p) + "20000101.dat")) << "x";
         std::ofstream(data_ / "MUabc.dat") << "x";
@@ -71,22 +83,110 @@ protected:
 
     void StopCollector() { collector_.Stop(); }
 
-    void RunCollector()
+    // Runs until the OR file of day holds `lines` hours.
+    void RunCollector(const std::string& day, size_t lines)
     {
-        ASSERT_TRUE(collector_.Start(root_, kDataSource, offsetSeconds_, kSpeed, "manager",
+        ASSERT_TRUE(collector_.Start(root_, dataSource_, offsetSeconds_, kSpeed, "manager",
                                      CollectorProcess::PasswordIn::Argument));
-        const fs::path last = data_ / ("OR" + lastDay_ + ".dat");
+        const fs::path last = data_ / ("OR" + day + ".dat");
         int status = 0;
         bool ended = false;
         PollUntil(
             [&] {
                 if (collector_.EndedByItself(status)) return ended = true;
-                return fs::exists(last) && ReadLines(last).size() >= 2;
+                return fs::exists(last) && ReadLines(last).size() >= lines;
             },
             kRealTimeoutSeconds, std::chrono::milliseconds(kPollMs));
         if (ended) FAIL() << "the collector ended by itself, status " << status;
         StopCollector();
-        ASSERT_TRUE(fs::exists(last)) << "the collector did not reach the fifth day in time";
+        ASSERT_TRUE(fs::exists(last)) << "the collector did not reach " << day << " in time";
+    }
+
+    // The shared pool's size as the instance gives it: the parameter, or
+    // under automatic memory (parameter 0) the pool's current size.
+    long long SharedPoolSize()
+    {
+        const long long parameter = std::stoll(sim::ParameterValue(config_, "shared_pool_size"));
+        if (parameter > 0) return parameter;
+        return sim::CounterAt(config_, "V$SGA_DYNAMIC_COMPONENTS", "shared pool", std::chrono::system_clock::now());
+    }
+
+    // One MU line of hour h of day: every figure as the instance gave it at
+    // the readings around the hour's start and end.
+    void ExpectMULine(const std::string& l, const std::string& day, int h, long long sharedPool)
+    {
+        const auto fields = MUCounterFields([this](const std::string& view, const std::string& name,
+                                                          const std::string& column, int64_t minute) {
+            return Counter(view, name, column, minute);
+        });
+        SCOPED_TRACE("MU " + day + " hour " + std::to_string(h));
+        ASSERT_EQ(l.size(), 568u);
+        ASSERT_EQ(l.find_first_not_of("0123456789"), std::string::npos);
+        EXPECT_EQ(FieldAt(l, 1, 2), h);
+        const int64_t start = MinuteOf(day, h), end = start + 60;
+        for (const MUCounterField& f : fields)
+            EXPECT_TRUE(PossibleDelta(FieldAt(l, f.Pos, 20), start, end, f.Value))
+                << "field at " << f.Pos << " = " << FieldAt(l, f.Pos, 20);
+        EXPECT_EQ(FieldAt(l, 79, 20), Counter("V$SGA", "Database Buffers", "VALUE", end));
+        EXPECT_EQ(FieldAt(l, 111, 20), Counter("V$SGA", "Redo Buffers", "VALUE", end));
+        EXPECT_EQ(FieldAt(l, 151, 20), std::stoll(sim::ParameterValue(config_, "sort_area_size")));
+        EXPECT_EQ(FieldAt(l, 3, 20), sharedPool);
+        EXPECT_EQ(FieldAt(l, 131, 20), Counter("V$SGASTAT", "log_buffer", "BYTES", end));
+        // The largest shared pool in use among the samples of the hour, from
+        // the shared pool's own free memory.
+        std::set<long long> usedSeen;
+        for (int64_t m = start; m <= end + kReadWindowMinutes; ++m)
+            usedSeen.insert(sharedPool - Counter("V$SGASTAT", "shared pool/free memory", "BYTES", m));
+        EXPECT_TRUE(usedSeen.count(FieldAt(l, 23, 20))) << FieldAt(l, 23, 20);
+    }
+
+    // One OR line of hour h of day: logins at the end of the hour, the host's memory.
+    void ExpectORLine(const std::string& l, const std::string& day, int h)
+    {
+        const long long installed =
+            std::llround(static_cast<double>(TotalPhysicalMemory()) / 1024.0 / 1024.0);
+        SCOPED_TRACE("OR " + day + " hour " + std::to_string(h));
+        ASSERT_EQ(l.size(), 121u);
+        EXPECT_EQ(FieldAt(l, 1, 2), h);
+        EXPECT_EQ(l.substr(2, 46), std::string(46, '0'));
+        EXPECT_EQ(l.substr(111, 10), std::string(10, '0'));
+        std::set<long long> logins;
+        for (int64_t m = MinuteOf(day, h) + 60; m <= MinuteOf(day, h) + 60 + kReadWindowMinutes; ++m) {
+            const long machines = sim::LoginMachinesAt(config_, AtMinute(m));
+            logins.insert(machines);
+            logins.insert(machines + 1);  // the collector's own session
+        }
+        EXPECT_TRUE(logins.count(FieldAt(l, 49, 3))) << FieldAt(l, 49, 3);
+        EXPECT_EQ(FieldAt(l, 52, 20), installed);
+        EXPECT_GT(FieldAt(l, 72, 20), 0);
+        EXPECT_LE(FieldAt(l, 92, 20), FieldAt(l, 72, 20));
+        EXPECT_LE(FieldAt(l, 72, 20), installed);
+    }
+
+    // The day's latch totals, in case-insensitive order, each the growth
+    // between the day's first and last readings; returns the gets by name.
+    std::map<std::string, long long> ExpectMLLines(const std::vector<std::string>& ml, int64_t firstReading,
+                                                   int64_t lastReading)
+    {
+        std::vector<std::string> sorted = ml;
+        std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
+            return strcasecmp(a.c_str(), b.c_str()) < 0;
+        });
+        EXPECT_EQ(sorted, ml) << "ML lines in case-insensitive order";
+        std::map<std::string, long long> gets;
+        for (const std::string& l : ml) {
+            EXPECT_EQ(l.size(), 105u);
+            if (l.size() != 105u) continue;
+            EXPECT_EQ(l[64], '=');
+            std::string name = l.substr(0, 64);
+            name.erase(name.find_last_not_of(' ') + 1);
+            SCOPED_TRACE("ML " + name);
+            gets[name] = FieldAt(l, 66, 20);
+            EXPECT_TRUE(PossibleDelta(gets[name], firstReading, lastReading, [this, &name](int64_t m) {
+                return Counter("V$LATCH", name, "GETS", m) + Counter("V$LATCH", name, "IMMEDIATE_GETS", m);
+            }));
+        }
+        return gets;
     }
 
     int64_t Counter(const std::string& view, const std::string& name, const std::string& column,
@@ -113,7 +213,7 @@ protected:
         return false;
     }
 
-    std::string bin_, driver_;
+    std::string bin_, driver_, dataSource_;
     fs::path root_, data_;
     CollectorProcess collector_;
     sim::SimConfig config_;
@@ -127,7 +227,7 @@ protected:
 
 TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
 {
-    RunCollector();
+    RunCollector(lastDay_, 2);
     if (HasFatalFailure()) return;
 
     // Retention (CMNKD=2) purged the first days and the old files; a file
@@ -146,84 +246,22 @@ TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
     ASSERT_EQ(mu.size(), 24u) << "one line per hour, hour 23 written after midnight";
     ASSERT_EQ(orLines.size(), 24u);
 
-    const auto fields = MUCounterFields([this](const std::string& view, const std::string& name,
-                                               const std::string& column, int64_t minute) {
-        return Counter(view, name, column, minute);
-    });
     const char* latches[] = {"cache buffers chains", "cache buffers lru chain", "library cache",
                              "shared pool"};
-
-    const long long sharedPool = std::stoll(sim::ParameterValue(config_, "shared_pool_size"));
-    const long long sortArea = std::stoll(sim::ParameterValue(config_, "sort_area_size"));
+    const long long sharedPool = SharedPoolSize();
     std::map<std::string, long long> namedLatchGets;
     for (int h = 0; h < 24; ++h) {
-        const std::string& l = mu[h];
-        SCOPED_TRACE("MU hour " + std::to_string(h));
-        ASSERT_EQ(l.size(), 568u);
-        ASSERT_EQ(l.find_first_not_of("0123456789"), std::string::npos);
-        EXPECT_EQ(FieldAt(l, 1, 2), h);
-        const int64_t start = MinuteOf(day, h), end = start + 60;
-        for (const MUCounterField& f : fields)
-            EXPECT_TRUE(PossibleDelta(FieldAt(l, f.Pos, 20), start, end, f.Value))
-                << "field at " << f.Pos << " = " << FieldAt(l, f.Pos, 20);
-        EXPECT_EQ(FieldAt(l, 79, 20), Counter("V$SGA", "Database Buffers", "VALUE", end));
-        EXPECT_EQ(FieldAt(l, 111, 20), Counter("V$SGA", "Redo Buffers", "VALUE", end));
-        EXPECT_EQ(FieldAt(l, 151, 20), sortArea);
-        EXPECT_EQ(FieldAt(l, 3, 20), sharedPool);
-        EXPECT_EQ(FieldAt(l, 131, 20), Counter("V$SGASTAT", "log_buffer", "BYTES", end));
-        // The largest shared pool in use among the samples of the hour.
-        std::set<long long> usedSeen;
-        for (int64_t m = start; m <= end + kReadWindowMinutes; ++m)
-            usedSeen.insert(sharedPool - Counter("V$SGASTAT", "free memory", "BYTES", m));
-        EXPECT_TRUE(usedSeen.count(FieldAt(l, 23, 20))) << FieldAt(l, 23, 20);
-        for (int i = 0; i < 4; ++i) namedLatchGets[latches[i]] += FieldAt(l, 189 + 40 * i, 20);
+        ExpectMULine(mu[h], day, h, sharedPool);
+        for (int i = 0; i < 4; ++i) namedLatchGets[latches[i]] += FieldAt(mu[h], 189 + 40 * i, 20);
     }
 
     // The day's latch totals: the sums of the hourly growth.
     ASSERT_FALSE(ml.empty());
-    std::vector<std::string> sorted = ml;
-    std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
-        return strcasecmp(a.c_str(), b.c_str()) < 0;
-    });
-    EXPECT_EQ(sorted, ml) << "ML lines in case-insensitive order";
     const int64_t dayStart = MinuteOf(day, 0), dayEnd = dayStart + 24 * 60;
-    for (const std::string& l : ml) {
-        ASSERT_EQ(l.size(), 105u);
-        ASSERT_EQ(l[64], '=');
-        std::string name = l.substr(0, 64);
-        name.erase(name.find_last_not_of(' ') + 1);
-        SCOPED_TRACE("ML " + name);
-        const long long gets = FieldAt(l, 66, 20);
-        if (namedLatchGets.count(name)) {
-            EXPECT_EQ(gets, namedLatchGets[name]);
-        }
-        EXPECT_TRUE(PossibleDelta(gets, dayStart, dayEnd, [this, &name](int64_t m) {
-            return Counter("V$LATCH", name, "GETS", m) + Counter("V$LATCH", name, "IMMEDIATE_GETS", m);
-        }));
-    }
+    for (const auto& [name, gets] : ExpectMLLines(ml, dayStart, dayEnd))
+        if (namedLatchGets.count(name)) EXPECT_EQ(gets, namedLatchGets[name]) << name;
 
-    // Operating rate: logins at the end of each hour, memory figures of the host.
-    const long long installed =
-        std::llround(static_cast<double>(TotalPhysicalMemory()) / 1024.0 / 1024.0);
-    for (int h = 0; h < 24; ++h) {
-        const std::string& l = orLines[h];
-        SCOPED_TRACE("OR hour " + std::to_string(h));
-        ASSERT_EQ(l.size(), 121u);
-        EXPECT_EQ(FieldAt(l, 1, 2), h);
-        EXPECT_EQ(l.substr(2, 46), std::string(46, '0'));
-        EXPECT_EQ(l.substr(111, 10), std::string(10, '0'));
-        std::set<long long> logins;
-        for (int64_t m = MinuteOf(day, h) + 60; m <= MinuteOf(day, h) + 60 + kReadWindowMinutes; ++m) {
-            const long machines = sim::LoginMachinesAt(config_, AtMinute(m));
-            logins.insert(machines);
-            logins.insert(machines + 1);  // the collector's own session
-        }
-        EXPECT_TRUE(logins.count(FieldAt(l, 49, 3))) << FieldAt(l, 49, 3);
-        EXPECT_EQ(FieldAt(l, 52, 20), installed);
-        EXPECT_GT(FieldAt(l, 72, 20), 0);
-        EXPECT_LE(FieldAt(l, 92, 20), FieldAt(l, 72, 20));
-        EXPECT_LE(FieldAt(l, 72, 20), installed);
-    }
+    for (int h = 0; h < 24; ++h) ExpectORLine(orLines[h], day, h);
 
     // The last day holds the hours written before the stop, in order.
     const auto lastMu = ReadLines(data_ / ("MU" + lastDay_ + ".dat"));
@@ -233,3 +271,48 @@ TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
     // Nothing went wrong on the way.
     for (const std::string& line : ErrorLog(root_)) ADD_FAILURE() << "error log: " << line;
 }
+
+// Later releases and a client with other language settings: a shorter run
+// from 21:30 to 02:00, every hour after the first reading checked as above.
+class CollectorE2ERelease : public CollectorE2E, public ::testing::WithParamInterface<TRunSource> {
+protected:
+    void SetUp() override { SetUpRun(GetParam()); }
+};
+
+TEST_P(CollectorE2ERelease, WholeHoursMatchTheInstance)
+{
+    const std::string firstDay = purgedDays_[0], nextDay = purgedDays_[1];
+    RunCollector(nextDay, 2);
+    if (HasFatalFailure()) return;
+    // The lines of the run in time order, with their day.
+    std::vector<std::pair<std::string, std::string>> mu, orLines;
+    for (const std::string& day : {firstDay, nextDay}) {
+        for (const std::string& l : ReadLines(data_ / ("MU" + day + ".dat"))) mu.emplace_back(day, l);
+        for (const std::string& l : ReadLines(data_ / ("OR" + day + ".dat"))) orLines.emplace_back(day, l);
+    }
+    ASSERT_GE(mu.size(), 3u) << "at least hours 23, 0 and 1 after the start-up";
+    ASSERT_EQ(orLines.size(), mu.size());
+    const long long sharedPool = SharedPoolSize();
+    ASSERT_GT(sharedPool, 0);
+    // The first line covers the hour from the first reading on: its samples only.
+    EXPECT_EQ(FieldAt(mu[0].second, 3, 20), sharedPool);
+    EXPECT_GT(FieldAt(mu[0].second, 23, 20), 0);
+    for (size_t i = 1; i < mu.size(); ++i) {
+        const int hour = static_cast<int>(FieldAt(mu[i].second, 1, 2));
+        ExpectMULine(mu[i].second, mu[i].first, hour, sharedPool);
+        ExpectORLine(orLines[i].second, orLines[i].first, hour);
+    }
+    // The next day's latch totals: from the reading at midnight to the one at 02:00.
+    const auto ml = ReadLines(data_ / ("ML" + nextDay + ".dat"));
+    ASSERT_FALSE(ml.empty());
+    ExpectMLLines(ml, MinuteOf(nextDay, 0), MinuteOf(nextDay, 2));
+
+    // No refused session settings, no failed sample.
+    for (const std::string& line : ErrorLog(root_)) ADD_FAILURE() << "error log: " << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Releases, CollectorE2ERelease,
+    ::testing::Values(TRunSource{"KELV_ORA9", {{"VERSION", "9"}}}, TRunSource{"KELV_ORA19", {{"VERSION", "19"}}},
+                      TRunSource{"KELV_ORA19_NLS", {{"VERSION", "19"}, {"NLSLANG", "GERMAN_GERMANY.WE8ISO8859P1"}}}),
+    [](const ::testing::TestParamInfo<TRunSource>& info) { return std::string(info.param.Name); });

@@ -40,6 +40,21 @@ TEST_F(CollectorFaults, RefusedAtStartItWaitsForTheInstanceAndThenCollects)
     ExpectHourMatchesInstance(Mu()[2]);
 }
 
+// The session settings after logon refused: logged once, and the
+// collector collects on the database's own settings.
+TEST_F(CollectorFaults, RefusedSessionSettingsAreLoggedAndTheCollectorGoesOn)
+{
+    SetFault("FAILCODE", "12705");
+    SetFault("FAILSQL", "NLS_NUMERIC_CHARACTERS");
+    Start();
+    ASSERT_TRUE(WaitForHourLines(2));
+    Stop();
+    ASSERT_EQ(ErrLog().size(), 1u) << ErrLog()[0];
+    EXPECT_EQ(ErrLogCount({"<<KVGLogOn(NLS)>> ", "ORA-12705"}), 1) << ErrLog()[0];
+    ExpectFilesIntact();
+    ExpectHourMatchesInstance(Mu()[1]);
+}
+
 TEST_F(CollectorFaults, AWrongPasswordEndsTheCollectorWithOneEntryAndTheNextStartWorks)
 {
     Start("wrong");
