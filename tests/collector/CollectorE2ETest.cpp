@@ -307,6 +307,14 @@ TEST_P(CollectorE2ERelease, WholeHoursMatchTheInstance)
     ASSERT_FALSE(ml.empty());
     ExpectMLLines(ml, MinuteOf(nextDay, 0), MinuteOf(nextDay, 2));
 
+    // The checkpoint history of a version 8 and later: days as yyyymmdd, newest first.
+    const auto history = ReadLines(data_ / "ChkeckPoint.dat");
+    ASSERT_FALSE(history.empty());
+    EXPECT_EQ(history[0].size(), 17u);
+    EXPECT_EQ(history[0].substr(0, 2), "  ");
+    EXPECT_EQ(history[0].substr(2, 8).find_first_not_of("0123456789"), std::string::npos) << history[0];
+    EXPECT_GT(history[0].substr(2, 8), history.back().substr(2, 8));
+
     // No refused session settings, no failed sample.
     for (const std::string& line : ErrorLog(root_)) ADD_FAILURE() << "error log: " << line;
 }
