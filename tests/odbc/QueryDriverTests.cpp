@@ -603,6 +603,22 @@ TEST_F(QueryDriverTest, LoadGridStopsAtGridMaxRows) {
     EXPECT_EQ(grid.Cell(1, 2), "2.00");
 }
 
+TEST_F(QueryDriverTest, LoadGridSurvivesFetchBufSizeChangedByTheFetchEvent) {
+    REQUIRE_TABLES();
+    CreateStandardTable(4);
+    TStringTable grid;
+    // Each row the handler doubles the text buffer, so that it moves in memory.
+    q_->OnFetchData = [](TQueryODBC* q, TqoFetchMethod) { q->SetFetchBufSize(q->FetchBufSize() * 2); };
+    q_->SetSQLText("SELECT name, note FROM " + table_ + " ORDER BY id");
+    q_->Execute();
+    q_->LoadGrid(&grid);
+    ASSERT_EQ(grid.RowCount(), 5);
+    EXPECT_EQ(grid.Cell(1, 1), "name1");
+    EXPECT_EQ(grid.Cell(1, 4), "name4");
+    EXPECT_EQ(grid.Cell(2, 2), "n2");
+    EXPECT_EQ(grid.Cell(2, 3), "<Null>");
+}
+
 TEST_F(QueryDriverTest, ShowColumnsListsNameLengthAndType) {
     REQUIRE_TABLES();
     CreateStandardTable(1);
