@@ -107,7 +107,8 @@ bool readBufferLength(TQueryODBC::Impl& m, ColumnReader& read, ColumnDesc& c) {
     } else {
         SQLLEN len = 0;
         if (!read.number(SQL_COLUMN_LENGTH, v35 ? SQL_DESC_OCTET_LENGTH : SQL_COLUMN_LENGTH, len)) return false;
-        c.BufferLength = clampLength(len);
+        // A long column of unknown length (SQL_NO_TOTAL) is as long as any limit.
+        c.BufferLength = clampLength(len < 0 && isLongType(t) ? INT32_MAX : len);
         if (isLongType(t)) {
             const TQueryODBC& q = *m.self;
             if (c.BufferLength > q.MaxLongData) c.BufferLength = q.MaxLongData;
@@ -124,8 +125,14 @@ bool readBufferLength(TQueryODBC::Impl& m, ColumnReader& read, ColumnDesc& c) {
 bool describeColumn(TQueryODBC::Impl& m, SQLUSMALLINT col, ColumnDesc& c) {
     ColumnReader read(m, col);
     if (!read.name(c.Name)) return false;
+    // ODBC 3: the verbose type, and the concise one only where they differ
+    // (dates, times, intervals). Some drivers report every character and
+    // binary column with the concise type of SQL_CHAR.
     SQLLEN type = 0;
-    if (!read.number(SQL_COLUMN_TYPE, SQL_DESC_CONCISE_TYPE, type)) return false;
+    if (!read.number(SQL_COLUMN_TYPE, SQL_DESC_TYPE, type)) return false;
+    if (m.odbc3() && (type == SQL_DATETIME || type == SQL_INTERVAL) &&
+        !read.number(SQL_COLUMN_TYPE, SQL_DESC_CONCISE_TYPE, type))
+        return false;
     c.SqlType = static_cast<SQLSMALLINT>(type);
     if (m.charAsWChar && m.odbc3()) c.SqlType = asWideType(c.SqlType);
     if (!readBufferLength(m, read, c)) return false;

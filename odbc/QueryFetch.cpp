@@ -10,7 +10,12 @@ bool TQueryODBC::Impl::setRowset(SQLULEN size, bool rowWise) {
             return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(bindType), 0)
                            : SQLSetStmtOption(h, SQL_BIND_TYPE, bindType);
         });
-        if (rc == SQL_ERROR) collectErrors(h);
+        // Without row-wise binding the driver would lay several rows out
+        // column by column, over the record: then no rowset at all.
+        if (rc == SQL_ERROR) {
+            collectErrors(h);
+            return false;
+        }
     }
     SQLRETURN rc = call(step("SetStmtOption (ROWSET_SIZE)", "SetStmtOption (RowArraySize)"), [&] {
         return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(size), 0)

@@ -71,6 +71,12 @@ bool TQueryODBC::Impl::allocStatement() {
     if (!allocHandle(stmt)) return false;
     ++statementSerial;
     driverRowset = 1;
+    // The driver manager allows bookmark fetches by FetchScroll only on a
+    // statement that was told itself; the connection's setting is not enough.
+    if (hasBookmark && odbc3())
+        call("SetStmtAttr(UseBookmark)", [&] {
+            return SQLSetStmtAttr(stmt.get(), SQL_ATTR_USE_BOOKMARKS, reinterpret_cast<SQLPOINTER>(SQL_UB_ON), 0);
+        });
     if (!cursorName.empty())
         call("SetCursorName", [&] { return SQLSetCursorName(stmt.get(), (SQLCHAR*)cursorName.c_str(), SQL_NTS); });
     return true;

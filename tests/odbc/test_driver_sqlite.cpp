@@ -28,6 +28,7 @@ const DriverProfile& CurrentProfile() {
         DriverProfile p;
         p.dsn = "QTEST_SQLITE";
         p.decimalType = "DOUBLE";  // the driver describes DECIMAL columns as VARCHAR
+        p.longBinaryType = "BLOB";
         if (access(kSqliteDriver, R_OK) != 0) p.unavailable = "SQLite ODBC driver not installed";
         return p;
     }();
