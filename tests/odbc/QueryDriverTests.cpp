@@ -680,6 +680,22 @@ TEST_F(QueryDriverTest, LoadGridSurvivesFetchBufSizeChangedByTheFetchEvent) {
     EXPECT_EQ(grid.Cell(2, 3), "<Null>");
 }
 
+TEST_F(QueryDriverTest, LoadGridShowsNullsAsNullStringsUnformatted) {
+    REQUIRE_TABLES();
+    q_->ExecDirect("CREATE TABLE " + table_ + " (id INTEGER, amount " + profile_->decimalType + ")");
+    q_->ExecDirect("INSERT INTO " + table_ + " VALUES (1, 0.125)");
+    q_->ExecDirect("INSERT INTO " + table_ + " VALUES (2, NULL)");
+    q_->SetNullStrings("0000");  // a null text that would read as a number
+    q_->SetGridFormat({Col("amount") + "=0.00"});
+    TStringTable grid;
+    q_->SetGrid(&grid);
+    q_->SetSQLText("SELECT id, amount FROM " + table_ + " ORDER BY id");
+    q_->Execute();
+    ASSERT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(grid.Cell(2, 1), "0.13");  // half away from zero
+    EXPECT_EQ(grid.Cell(2, 2), "0000");
+}
+
 TEST_F(QueryDriverTest, ShowColumnsListsNameLengthAndType) {
     REQUIRE_TABLES();
     CreateStandardTable(1);

@@ -10,6 +10,7 @@
 //                    fault: "BAD GETDATA" (column B cannot be read), "BAD
 //                    DESCRIBE" (column B cannot be described), "BAD CLOSE"
 //                    (closing the cursor fails)
+//   "FAIL ROLLBACK"  every later rollback of the connection fails (HY000)
 //   "OUTPUT"         writes each output parameter: 42 + position into an
 //                    integer, "out" into a character buffer of the bound length
 //   anything else    success without result columns, one row affected
@@ -37,6 +38,7 @@ struct Handle {
     Handle* parent;
     std::vector<Diag> diags;
     bool lost = false;          // connection: the server went away
+    bool failRollback = false;  // connection: SQLEndTran(SQL_ROLLBACK) fails
     std::string prepared;       // statement: prepared text
     std::string result;         // statement: the "ROWS ..." text of its open cursor
     int row = 0;                // statement: rows fetched so far
@@ -113,6 +115,7 @@ SQLRETURN run(Handle* stmt, const std::string& text) {
         return SQL_ERROR;
     }
     if (text == "OUTPUT") writeOutputs();
+    if (text == "FAIL ROLLBACK") dbc->failRollback = true;
     if (text.rfind("ROWS", 0) == 0) {
         stmt->result = text;
         stmt->row = 0;
@@ -126,7 +129,7 @@ extern "C" {
 
 SQLRETURN SQL_API SQLAllocHandle(SQLSMALLINT type, SQLHANDLE input, SQLHANDLE* output) {
     if (!output) return SQL_ERROR;
-    *output = new Handle{type, H(input), {}, false, {}, {}, 0};
+    *output = new Handle{type, H(input), {}, false, false, {}, {}, 0};
     return SQL_SUCCESS;
 }
 
@@ -237,7 +240,15 @@ SQLRETURN SQL_API SQLDriverConnect(SQLHDBC, SQLHWND, SQLCHAR* in, SQLSMALLINT in
 }
 
 SQLRETURN SQL_API SQLDisconnect(SQLHDBC) { return SQL_SUCCESS; }
-SQLRETURN SQL_API SQLEndTran(SQLSMALLINT, SQLHANDLE, SQLSMALLINT) { return SQL_SUCCESS; }
+SQLRETURN SQL_API SQLEndTran(SQLSMALLINT type, SQLHANDLE handle, SQLSMALLINT completion) {
+    Handle* h = H(handle);
+    h->diags.clear();
+    if (type == SQL_HANDLE_DBC && completion == SQL_ROLLBACK && h->failRollback) {
+        h->diags.push_back({"HY000", 14, "[Fake]cannot roll back"});
+        return SQL_ERROR;
+    }
+    return SQL_SUCCESS;
+}
 
 SQLRETURN SQL_API SQLExecDirect(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER len) {
     std::string sql = len == SQL_NTS ? std::string(reinterpret_cast<char*>(text))
