@@ -1,5 +1,6 @@
 // Date-time pictures for grid values.
 #include "GridFormat.h"
+#include "PictureText.h"
 
 #include <cctype>
 #include <cstdio>
@@ -66,18 +67,12 @@ size_t amPmMarker(const std::string& picture, size_t at, int hour, std::string* 
 }
 
 bool hasAmPm(const std::string& picture) {
-    char quote = 0;
-    for (size_t i = 0; i < picture.size(); ++i) {
-        const char c = picture[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (amPmMarker(picture, i, 0, nullptr) > 0) {
-            return true;
-        }
-    }
-    return false;
+    bool found = false;
+    ForEachUnquoted(picture, [&](size_t i) {
+        found = amPmMarker(picture, i, 0, nullptr) > 0;
+        return !found;
+    });
+    return found;
 }
 
 std::string format(const DateTime& t, const std::string& picture);

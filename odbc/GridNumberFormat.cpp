@@ -1,6 +1,7 @@
 // Numeric pictures for grid values: digit places, grouping, sections,
 // literals and exponents, rounded half away from zero.
 #include "GridFormat.h"
+#include "PictureText.h"
 
 #include <cmath>
 #include <cstdio>
@@ -135,28 +136,26 @@ struct NumberPicture {
 NumberPicture readPicture(const std::string& section) {
     NumberPicture p;
     size_t first = std::string::npos, last = std::string::npos, expAt = std::string::npos;
-    char quote = 0;
-    for (size_t i = 0; i < section.size(); ++i) {
+    ForEachUnquoted(section, [&](size_t i) {
         const char c = section[i];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (isDigitPlace(c) || c == '.' || c == ',') {
+        if (isDigitPlace(c) || c == '.' || c == ',') {
             if (first == std::string::npos) first = i;
             last = i;
-        } else if ((c == 'E' || c == 'e') && first != std::string::npos && i + 1 < section.size() &&
-                   (section[i + 1] == '+' || section[i + 1] == '-')) {
-            expAt = i;
-            p.scientific = true;
-            p.expLetter = c;
-            p.expAlwaysSigned = section[i + 1] == '+';
-            size_t j = i + 2;
-            while (j < section.size() && section[j] == '0' && p.expDigits < kMaxExponentDigits) ++j, ++p.expDigits;
-            last = j - 1;
-            break;
+            return true;
         }
-    }
+        const bool exponent = (c == 'E' || c == 'e') && first != std::string::npos && i + 1 < section.size() &&
+                              (section[i + 1] == '+' || section[i + 1] == '-');
+        if (!exponent) return true;
+        // The exponent ends the pattern: its sign, then up to four zeros.
+        expAt = i;
+        p.scientific = true;
+        p.expLetter = c;
+        p.expAlwaysSigned = section[i + 1] == '+';
+        size_t j = i + 2;
+        while (j < section.size() && section[j] == '0' && p.expDigits < kMaxExponentDigits) ++j, ++p.expDigits;
+        last = j - 1;
+        return false;
+    });
     if (first == std::string::npos) {
         p.prefix = literalText(section);
         return p;

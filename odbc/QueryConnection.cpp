@@ -194,24 +194,24 @@ void TQueryODBC::Impl::rollbackPendingWork() {
 }
 
 void TQueryODBC::Impl::releaseConnection() {
+    // Frees the connection or the environment handle; a failure is read
+    // from the handle itself, which then still exists.
+    auto release = [this](SQLSMALLINT type, SQLHANDLE h) {
+        const bool isDbc = type == SQL_HANDLE_DBC;
+        const SQLRETURN rc =
+            odbc3() ? call(isDbc ? "FreeHandle(Connect)" : "FreeHandle(Env)", [&] { return SQLFreeHandle(type, h); })
+                    : call(isDbc ? "FreeConnect" : "FreeEnv", [&] { return isDbc ? SQLFreeConnect(h) : SQLFreeEnv(h); });
+        if (rc == SQL_SUCCESS) return;
+        if (!isDbc) henv = h;
+        collectErrors();
+    };
     if (dbcOwner) {
-        SQLRETURN rc = call("Disconnect", [&] { return SQLDisconnect(hdbc); });
+        const SQLRETURN rc = call("Disconnect", [&] { return SQLDisconnect(hdbc); });
         if (rc != SQL_SUCCESS) collectErrors();
-        SQLHDBC h = dbcOwner.release();
-        rc = odbc3() ? call("FreeHandle(Connect)", [&] { return SQLFreeHandle(SQL_HANDLE_DBC, h); })
-                     : call("FreeConnect", [&] { return SQLFreeConnect(h); });
-        if (rc != SQL_SUCCESS) collectErrors();
+        release(SQL_HANDLE_DBC, dbcOwner.release());
         hdbc = SQL_NULL_HDBC;
     }
-    if (envOwner) {
-        SQLHENV h = envOwner.release();
-        SQLRETURN rc = odbc3() ? call("FreeHandle(Env)", [&] { return SQLFreeHandle(SQL_HANDLE_ENV, h); })
-                               : call("FreeEnv", [&] { return SQLFreeEnv(h); });
-        if (rc != SQL_SUCCESS) {
-            henv = h;   // read what the driver manager says about it
-            collectErrors();
-        }
-    }
+    if (envOwner) release(SQL_HANDLE_ENV, envOwner.release());
     henv = SQL_NULL_HENV;
     hdbc = SQL_NULL_HDBC;
     connected = false;
@@ -237,7 +237,12 @@ void TQueryODBC::Disconnect() {
 
 namespace {
 
-void endTransaction(TQueryODBC::Impl& m, SQLSMALLINT completion) {
+// Commit and Rollback: the events around ending the transaction on the
+// connection; WorkPending falls only when nothing was raised.
+void endTransaction(TQueryODBC& q, TQueryODBC::Impl& m, SQLSMALLINT completion, const char* refusal,
+                    const TNotifyEvent& before, const TNotifyEvent& after) {
+    if (!m.transaction) TQueryODBC::Impl::raiseMessage(refusal);
+    if (before) before(&q);
     {
         WaitScope wait(m);
         if (m.connected) {
@@ -248,22 +253,14 @@ void endTransaction(TQueryODBC::Impl& m, SQLSMALLINT completion) {
         }
     }
     m.raisePending();
+    if (after) after(&q);
+    m.workPending = false;
 }
 
 }  // namespace
 
-void TQueryODBC::Commit() {
-    if (!d->transaction) Impl::raiseMessage(kMsgCommitNeedsTrans);
-    if (BeforeCommit) BeforeCommit(this);
-    endTransaction(*d, SQL_COMMIT);
-    if (AfterCommit) AfterCommit(this);
-    d->workPending = false;
-}
+void TQueryODBC::Commit() { endTransaction(*this, *d, SQL_COMMIT, kMsgCommitNeedsTrans, BeforeCommit, AfterCommit); }
 
 void TQueryODBC::Rollback() {
-    if (!d->transaction) Impl::raiseMessage(kMsgRollbackNeedsTrans);
-    if (BeforeRollback) BeforeRollback(this);
-    endTransaction(*d, SQL_ROLLBACK);
-    if (AfterRollback) AfterRollback(this);
-    d->workPending = false;
+    endTransaction(*this, *d, SQL_ROLLBACK, kMsgRollbackNeedsTrans, BeforeRollback, AfterRollback);
 }

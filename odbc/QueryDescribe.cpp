@@ -8,18 +8,22 @@ namespace {
 
 constexpr SQLSMALLINT kFirstIntervalType = 101;
 constexpr SQLSMALLINT kLastIntervalType = 113;
-
-// Buffer lengths of the types of a fixed size (BIGINT: 20 digits and the zero).
-constexpr int32_t kIntegerLength = 4;
-constexpr int32_t kSmallintLength = 2;
-constexpr int32_t kDoubleLength = 8;
-constexpr int32_t kDateTimeLength = 6;
-constexpr int32_t kTimestampLength = 16;
 constexpr int32_t kIntervalLength = 34;
-constexpr int32_t kBitLength = 1;
-constexpr int32_t kBigintLength = 20 + 1;
 constexpr int32_t kNumericExtra = 2;     // sign and decimal point
 constexpr int32_t kTerminator = 1;
+
+// The buffer lengths of the types whose values have a fixed size (BIGINT:
+// 20 digits and the zero).
+struct FixedLength {
+    SQLSMALLINT type;
+    int32_t length;
+};
+constexpr FixedLength kFixedLengths[] = {
+    {SQL_INTEGER, 4},   {SQL_REAL, 4},      {SQL_SMALLINT, 2},   {SQL_FLOAT, 8},
+    {SQL_DOUBLE, 8},    {SQL_DATE, 6},      {SQL_TIME, 6},       {SQL_TYPE_DATE, 6},
+    {SQL_TYPE_TIME, 6}, {SQL_TIMESTAMP, 16}, {SQL_TYPE_TIMESTAMP, 16}, {SQL_BIT, 1},
+    {SQL_TINYINT, 1},   {SQL_BIGINT, 20 + 1},
+};
 
 int32_t clampLength(SQLLEN len) {
     if (len < 0) return 0;
@@ -29,16 +33,9 @@ int32_t clampLength(SQLLEN len) {
 
 // The length of a type whose values have a fixed size; 0 for the others.
 int32_t fixedLength(SQLSMALLINT t) {
-    switch (t) {
-    case SQL_INTEGER: case SQL_REAL: return kIntegerLength;
-    case SQL_SMALLINT: return kSmallintLength;
-    case SQL_FLOAT: case SQL_DOUBLE: return kDoubleLength;
-    case SQL_DATE: case SQL_TIME: case SQL_TYPE_DATE: case SQL_TYPE_TIME: return kDateTimeLength;
-    case SQL_TIMESTAMP: case SQL_TYPE_TIMESTAMP: return kTimestampLength;
-    case SQL_BIT: case SQL_TINYINT: return kBitLength;
-    case SQL_BIGINT: return kBigintLength;
-    default: return t >= kFirstIntervalType && t <= kLastIntervalType ? kIntervalLength : 0;
-    }
+    for (const FixedLength& f : kFixedLengths)
+        if (f.type == t) return f.length;
+    return t >= kFirstIntervalType && t <= kLastIntervalType ? kIntervalLength : 0;
 }
 
 bool isLongType(SQLSMALLINT t) { return t == SQL_LONGVARCHAR || t == SQL_WLONGVARCHAR || t == SQL_LONGVARBINARY; }

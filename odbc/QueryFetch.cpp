@@ -2,29 +2,26 @@
 // scrolling fetches, single values, and the links notified per row.
 #include "QueryImpl.h"
 
-bool TQueryODBC::Impl::setRowset(SQLULEN size, bool rowWise) {
+SQLRETURN TQueryODBC::Impl::setStmtOption(const char* step2, const char* step3, SQLUSMALLINT option2,
+                                          SQLINTEGER attr3, SQLULEN value) {
     SQLHSTMT h = stmt.get();
-    if (rowWise) {
-        const SQLULEN bindType = rowRecordSize;
-        SQLRETURN rc = call(step("SetStmtOption (BIND_TYPE)", "SetStmtAttr(RowBindType)"), [&] {
-            return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(bindType), 0)
-                           : SQLSetStmtOption(h, SQL_BIND_TYPE, bindType);
-        });
-        // Without row-wise binding the driver would lay several rows out
-        // column by column, over the record: then no rowset at all.
-        if (rc == SQL_ERROR) {
-            collectErrors(h);
-            return false;
-        }
-    }
-    SQLRETURN rc = call(step("SetStmtOption (ROWSET_SIZE)", "SetStmtOption (RowArraySize)"), [&] {
-        return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(size), 0)
-                       : SQLSetStmtOption(h, SQL_ROWSET_SIZE, size);
+    const SQLRETURN rc = call(step(step2, step3), [&] {
+        return odbc3() ? SQLSetStmtAttr(h, attr3, reinterpret_cast<SQLPOINTER>(value), 0)
+                       : SQLSetStmtOption(h, option2, value);
     });
-    if (rc == SQL_ERROR) {
-        collectErrors(h);
+    if (rc == SQL_ERROR) collectErrors(h);
+    return rc;
+}
+
+bool TQueryODBC::Impl::setRowset(SQLULEN size, bool rowWise) {
+    // Without row-wise binding the driver would lay several rows out column
+    // by column, over the record: then no rowset at all.
+    if (rowWise && setStmtOption("SetStmtOption (BIND_TYPE)", "SetStmtAttr(RowBindType)", SQL_BIND_TYPE,
+                                 SQL_ATTR_ROW_BIND_TYPE, rowRecordSize) == SQL_ERROR)
         return false;
-    }
+    if (setStmtOption("SetStmtOption (ROWSET_SIZE)", "SetStmtOption (RowArraySize)", SQL_ROWSET_SIZE,
+                      SQL_ATTR_ROW_ARRAY_SIZE, size) == SQL_ERROR)
+        return false;
     driverRowset = size;
     return true;
 }
@@ -59,12 +56,8 @@ SQLRETURN TQueryODBC::Impl::scrollFetch() {
     if (lastBoundRecord) {
         const int wanted = self->NoRetrieveData ? 0 : 1;
         if (wanted != retrieveDataInForce) {
-            const SQLULEN value = wanted ? SQL_RD_ON : SQL_RD_OFF;
-            SQLRETURN rc = call(step("SetStmtOption (RetrieveData)", "SetStmtAttr(RetrieveData)"), [&] {
-                return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_RETRIEVE_DATA, reinterpret_cast<SQLPOINTER>(value), 0)
-                               : SQLSetStmtOption(h, SQL_RETRIEVE_DATA, value);
-            });
-            if (rc == SQL_ERROR) collectErrors(h);
+            setStmtOption("SetStmtOption (RetrieveData)", "SetStmtAttr(RetrieveData)", SQL_RETRIEVE_DATA,
+                          SQL_ATTR_RETRIEVE_DATA, wanted ? SQL_RD_ON : SQL_RD_OFF);
             retrieveDataInForce = wanted;
         }
     }

@@ -190,6 +190,8 @@ struct TQueryODBC::Impl {
     bool canRead() const { return stmt && executed && columnCount > 0 && !textBuf.empty(); }
     bool applyRowsetSize();
     bool limitRowset();
+    SQLRETURN setStmtOption(const char* step2, const char* step3, SQLUSMALLINT option2, SQLINTEGER attr3,
+                            SQLULEN value);  // SQL_ERROR is collected
     bool setRowset(SQLULEN size, bool rowWise);
     SQLRETURN fetchOne();
     SQLRETURN scrollFetch();

@@ -272,14 +272,23 @@ bool askRowset(TQueryODBC& q, int rows, TqoODBCVersion version) {
 
 }  // namespace
 
-class RowsetTest : public QueryDriverTest, public ::testing::WithParamInterface<TqoODBCVersion> {};
+class RowsetTest : public QueryDriverTest, public ::testing::WithParamInterface<TqoODBCVersion> {
+protected:
+    // A table of `rows` rows and a component that scrolls with the call set
+    // under test; q stays null (the test marked skipped) when the driver cannot.
+    void ScrollingOverRows(int rows, std::unique_ptr<TQueryODBC>& q) {
+        if (!profile_->ddl) GTEST_SKIP() << "driver without tables";
+        CreateStandardTable(rows);
+        q = scrolling(MakeQuery(GetParam()));
+        if (!q) GTEST_SKIP() << "driver without scrolling fetch for this call set";
+    }
+};
 
 TEST_P(RowsetTest, RowsetsOfThreeRowsThenOneRowAgain) {
-    REQUIRE_TABLES();
-    CreateStandardTable(5);
     const TqoODBCVersion version = GetParam();
-    auto q = scrolling(MakeQuery(version));
-    if (!q) GTEST_SKIP() << "driver without scrolling fetch for this call set";
+    std::unique_ptr<TQueryODBC> q;
+    ScrollingOverRows(5, q);
+    if (!q) return;
     q->SetSQLText("SELECT id, name FROM " + table_ + " ORDER BY id");
     q->Execute();
     const size_t rowSize = rowSizeOf(*q);
@@ -316,11 +325,10 @@ TEST_P(RowsetTest, RowsetsOfThreeRowsThenOneRowAgain) {
 }
 
 TEST_P(RowsetTest, ASizeTakenBackBetweenExecutionsOfAClosedStatement) {
-    REQUIRE_TABLES();
-    CreateStandardTable(4);
     const TqoODBCVersion version = GetParam();
-    auto q = scrolling(MakeQuery(version));
-    if (!q) GTEST_SKIP() << "driver without scrolling fetch for this call set";
+    std::unique_ptr<TQueryODBC> q;
+    ScrollingOverRows(4, q);
+    if (!q) return;
     q->SetCursorState(qoClose);  // the statement, and its driver rowset size, survive the end of the result
     q->SetSQLText("SELECT id, name FROM " + table_ + " WHERE id > ? ORDER BY id");
     q->Prepare();
@@ -358,11 +366,10 @@ TEST_P(RowsetTest, ASizeTakenBackBetweenExecutionsOfAClosedStatement) {
 }
 
 TEST_P(RowsetTest, BookmarkFetchReturnsToARow) {
-    REQUIRE_TABLES();
-    CreateStandardTable(5);
     const TqoODBCVersion version = GetParam();
-    auto q = scrolling(MakeQuery(version));
-    if (!q) GTEST_SKIP() << "driver without scrolling fetch for this call set";
+    std::unique_ptr<TQueryODBC> q;
+    ScrollingOverRows(5, q);
+    if (!q) return;
     SQLUINTEGER directions = 0;
     SQLGetInfo(q->ConnHandle(), SQL_FETCH_DIRECTION, &directions, sizeof directions, nullptr);
     if (!(directions & SQL_FD_FETCH_BOOKMARK)) GTEST_SKIP() << "driver without bookmark fetch";
