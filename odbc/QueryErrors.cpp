@@ -144,9 +144,10 @@ void TQueryODBC::Impl::collectErrors(SQLHSTMT hstmt) {
     }
 }
 
-// The component's own checks replace the pending text: it says what stopped
-// the operation.
+// The component's own check replaces what is pending: it says what stopped
+// the operation, with no driver's function or state beside it.
 void TQueryODBC::Impl::setPending(const std::string& message) {
+    takePending();
     errMessage = message;
     errorPending = true;
 }

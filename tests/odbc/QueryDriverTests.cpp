@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <iostream>
 
 void QueryDriverTest::SetUp() {
@@ -14,7 +15,9 @@ void QueryDriverTest::SetUp() {
     // Parameterised tests are named "Test/Param": table names take letters and digits.
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return std::isalnum(c) ? static_cast<char>(std::tolower(c)) : '_'; });
-    table_ = "qt_" + name.substr(0, 40);
+    // Cut to what every driver takes, with a hash of the whole name so that
+    // tests sharing a server never share a table.
+    table_ = "qt_" + name.substr(0, 30) + "_" + std::to_string(std::hash<std::string>()(name) % 1000000);
     ui_ = std::make_unique<RecordingUI>();
     q_ = MakeQuery();
     if (profile_->ddl) {
