@@ -19,6 +19,14 @@ std::unique_ptr<TQueryODBC> fakeQuery(TqoODBCVersion version = ODBC30) {
     return q;
 }
 
+// Keeps the statement, and the parameter records its indicators live in,
+// after a statement without result columns.
+std::unique_ptr<TQueryODBC> keepingQuery() {
+    auto q = fakeQuery();
+    q->SetCursorState(qoKeep);
+    return q;
+}
+
 // What the driver was told for a parameter; the driver manager has the
 // library loaded while a component is connected.
 KelvFakeParameter boundAt(int position) {
@@ -36,7 +44,7 @@ KelvFakeParameter boundAt(int position) {
 }  // namespace
 
 TEST(FakeParameters, ColumnSizeByTypeWhenNoneIsGiven) {
-    auto q = fakeQuery();
+    auto q = keepingQuery();
     q->MaxCharParam = 100;
     q->MaxLongData = 5000;
     struct Row {
@@ -91,7 +99,7 @@ TEST(FakeParameters, MaxLongVarCharOnlyForLongCharacterTypes) {
 }
 
 TEST(FakeParameters, OwnSizeDirectionTypeMapAndNullMarker) {
-    auto q = fakeQuery();
+    auto q = keepingQuery();
     SQLINTEGER in = 7, out = 0, both = 0, odd = 0;
     SQLLEN inInd = sizeof in, outInd = 0, bothInd = 0, oddInd = 0;
     q->SetNullConvert(true);
