@@ -11,10 +11,6 @@ void widenTo(TStringGridIntf& grid, int col, const std::string& text) {
     if (grid.ColWidth(col) < width) grid.SetColWidth(col, width);
 }
 
-}  // namespace
-
-namespace {
-
 // Headings, widths and the one empty row a load starts from; the display
 // format of each column (empty: none).
 std::vector<std::string> prepareGrid(const TQueryODBC::Impl& m, TStringGridIntf& grid) {
