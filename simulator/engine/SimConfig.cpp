@@ -69,6 +69,7 @@ SimKnobs ParseKnobs(const SimConfig& config) {
     int64_t dfltPool = k.Version == 7 ? kSharedPool7 : (k.Version == 8 ? kSharedPool8 : kSharedPool10);
     k.SharedPoolSize = std::max<int64_t>(config.GetInt("SHAREDPOOLSIZE", static_cast<long>(dfltPool)), 4 * 1024 * 1024);
     k.StartTime = std::max<long>(0, config.GetInt("STARTTIME", 0));
+    k.WorkloadEvents = Upper(config.Get("WORKLOAD")) == "EVENTS";
     return k;
 }
 

@@ -21,6 +21,7 @@ struct SimKnobs {
     long BlockSize = 8192;            // BLOCKSIZE: db_block_size (2048 for version 7)
     int64_t SharedPoolSize = 0;       // SHAREDPOOLSIZE: bytes (default by version)
     int64_t StartTime = 0;            // STARTTIME: instance start at creation, Unix seconds (0: now)
+    bool WorkloadEvents = false;      // WORKLOAD=events: the week's batch, logon storm, pressure, hot latch
 };
 
 SimKnobs ParseKnobs(const SimConfig& config);
