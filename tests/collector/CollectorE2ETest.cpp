@@ -1,6 +1,8 @@
 // The real collector under an accelerated clock against its own simulated
 // instance: three simulated days, then every file is checked line by line
-// against the instance's counters.
+// against the instance's counters. It runs once on the steady workload and
+// once with KELV_E2E_WORKLOAD=events (the week's batch, storm, pressure and
+// hot latch).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,7 +49,7 @@ protected:
         root_ = MakeRunDirectory("kelvg-e2e", bin_);
         data_ = root_ / "KLVDAT";
         WriteKelvIni(root_, "collector end-to-end", 2);
-        config_ = InstanceConfig(kDataSource, root_ / "ora10.db");
+        config_ = InstanceConfig(kDataSource, root_ / "ora10.db", E2EWorkload());
         WriteOdbcIni(root_, config_, driver_);
         for (const char* p : {"MU", "ML", "OR"}) std::ofstream(data_ / (std::string(p) + "20000101.dat")) << "x";
         std::ofstream(data_ / "MUabc.dat") << "x";

@@ -99,13 +99,16 @@ void WriteKelvIni(const fs::path& root, const std::string& title, int retentionD
         << "\r\nMUSDP=60\r\nMULGB=60\r\nORCUR=60\r\nORFRM=60\r\nORPGO=60\r\n;END\r\n";
 }
 
-sim::SimConfig InstanceConfig(const std::string& dsn, const fs::path& dbFile)
+std::string E2EWorkload() { return Env("KELV_E2E_WORKLOAD"); }
+
+sim::SimConfig InstanceConfig(const std::string& dsn, const fs::path& dbFile, const std::string& workload)
 {
     sim::SimConfig config;
     config.DataSource = dsn;
     config.Database = dbFile.string();
     config.Keys["DATABASE"] = config.Database;
     config.Keys["VERSION"] = "10";
+    if (!workload.empty()) config.Keys["WORKLOAD"] = workload;
     return config;
 }
 
