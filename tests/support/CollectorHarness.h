@@ -26,6 +26,9 @@ bool HaveFaketime();
 // the wrapper keeps a named semaphore per pid that a killed wrapper leaves
 // behind, and a later wrapper given the same pid then refuses to start.
 [[noreturn]] void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& argv);
+// Removes the shared memory and semaphore that libfaketime made for a
+// process it ran in, once that process has ended.
+void RemoveFakeTimeFiles(pid_t pid);
 
 std::string UtcText(std::time_t t, const char* format);
 std::string DayText(std::time_t t);  // yyyymmdd
