@@ -29,6 +29,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   postgresql faketime valgrind libasan8 libubsan1
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
+  python3-pyodbc
 )
 
 install_packages() {
