@@ -5,6 +5,12 @@ KELV_LIBFAKETIME=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
 # The data sources that register-dsn.sh writes for the simulated instance.
 KELV_SIM_DSN_PATTERN='^KELV_ORA[0-9]+$'
 
+# The user's data-source file as the driver manager finds it: ODBCINI, else
+# .odbc.ini in the home directory of the user's account (not $HOME).
+kelv_user_odbc_ini() {
+  printf '%s\n' "${ODBCINI:-$(getent passwd "$(id -un)" | cut -d: -f6)/.odbc.ini}"
+}
+
 # Value of a key of a Kelv.ini as the programs read it: the first key line
 # whose key matches without regard to case; the value ends at ";" or a
 # second "=". Empty when the file or the key is missing.
@@ -84,4 +90,22 @@ kelv_sim_restart_if_later() {
   if [[ "$started" > "$(date -u -d "@$start" +%Y%m%d%H%M%S)" ]]; then
     kelv_sim_statement "$dsn" "ALTER SYSTEM RESTART INSTANCE" "$(kelv_faketime_spec "$start" 1)" >/dev/null
   fi
+}
+
+# The user's data sources that the login offers as Oracle ones (their
+# driver's description, the Driver key, contains "Oracle" in any case)
+# other than the simulated instance's, comma-separated.
+kelv_other_oracle_sources() {
+  local ini
+  ini=$(kelv_user_odbc_ini)
+  [ -f "$ini" ] || return 0
+  awk -v ours="$KELV_SIM_DSN_PATTERN" '
+    function finish() {
+      if (name != "" && toupper(driver) ~ /ORACLE/ && !(name ~ ours && driver ~ /libKelvSimOracle\.so$/))
+        found = found (found == "" ? "" : ", ") name
+    }
+    { sub(/\r$/, "") }
+    /^[ \t]*\[/ { finish(); name = $0; gsub(/^[ \t]*\[|\][ \t]*$/, "", name); driver = ""; if (name == "ODBC") name = ""; next }
+    /^[ \t]*[Dd][Rr][Ii][Vv][Ee][Rr][ \t]*=/ { driver = $0; sub(/^[^=]*=[ \t]*/, "", driver); sub(/[ \t]+$/, "", driver) }
+    END { finish(); print found }' "$ini"
 }

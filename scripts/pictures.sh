@@ -46,6 +46,7 @@ faked=()
 cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  [ ! -f "$work/stubs" ] || faked+=($(cat "$work/stubs"))
   for pid in "${faked[@]}"; do kelv_remove_faketime_files "$pid"; done
   rm -rf "$work"
 }
@@ -156,10 +157,12 @@ prepare_viewer() {
   mkdir -p "$work/program" "$work/run"
   chmod 700 "$work/run"
   cp "$program_dir/Kelvs" "$work/program/Kelvs"
-  printf '#!/bin/sh\nexit 0\n' > "$work/program/Kelvg"
+  # The stand-in collector notes its pid: under faketime (--readme) it
+  # leaves libfaketime's files, which cleanup removes.
+  printf '#!/bin/sh\n[ -z "$KELV_PICTURE_STUBS" ] || echo $$ >> "$KELV_PICTURE_STUBS"\nexit 0\n' > "$work/program/Kelvg"
   chmod +x "$work/program/Kelvg"
   printf ';pictures of the viewer\r\nDATPH=%s\r\n;END\r\n' "$data_dir" > "$work/program/Kelv.ini"
-  user_ini=${ODBCINI:-$HOME/.odbc.ini}
+  user_ini=$(kelv_user_odbc_ini)
   awk -v want="[$dsn]" '/^\[/ { keep = ($0 == want) } keep' "$user_ini" > "$work/odbc.ini"
   grep -q . "$work/odbc.ini" || { echo "data source $dsn is not registered in $user_ini" >&2; return 1; }
 }
@@ -173,7 +176,9 @@ start_viewer() {
   display=":$(head -n 1 "$work/display")"
   (
     cd "$work/program"
-    export DISPLAY="$display" ODBCINI="$work/odbc.ini" XDG_RUNTIME_DIR="$work/run"
+    # On the virtual screen, whatever platform the caller's Qt programs use.
+    export QT_QPA_PLATFORM=xcb DISPLAY="$display" ODBCINI="$work/odbc.ini" XDG_RUNTIME_DIR="$work/run" \
+      KELV_PICTURE_STUBS="$work/stubs"
     if [ -n "$faketime" ]; then
       exec env LD_PRELOAD="$KELV_LIBFAKETIME" FAKETIME="$faketime" FAKETIME_DONT_RESET=1 ./Kelvs system/manager
     fi
