@@ -71,6 +71,7 @@ hours=$((DAYS * HOURS_PER_DAY))
 
 work=$(mktemp -d)
 pids=()
+complete=0
 cleanup() {
   local pid
   for pid in "${pids[@]}"; do
@@ -78,9 +79,19 @@ cleanup() {
     wait "$pid" 2>/dev/null || true
     kelv_remove_faketime_files "$pid"
   done
+  # The data directory was empty and no collector ran: a fill cut short
+  # takes all its files with it, so that the next run tries again.
+  if [ "$complete" = 0 ] && [ -f "$work/started" ] && [ -d "$DATA" ]; then
+    find "$DATA" -mindepth 1 -delete 2>/dev/null || true
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The lines the collector wrote to its error log during the fill.
+fill_problems() {
+  find "$PROGRAM_DIR" -maxdepth 1 -name 'KVErr*.LOG' -newer "$work/started" -exec cat {} + 2>/dev/null || true
+}
 
 # The collector's own settings: a sample a minute, and a retention of the
 # days filled and today, so that its last purge (at the midnight that ends
@@ -124,6 +135,7 @@ while :; do
   if ! kill -0 "$collector" 2>/dev/null; then
     echo "the collector ended early:" >&2
     cat "$work/collector.out" >&2
+    fill_problems >&2
     exit 1
   fi
   if [ $(( $(date +%s) - last_progress )) -gt "$STALL_SECONDS" ]; then
@@ -134,9 +146,10 @@ while :; do
 done
 
 # What went wrong on the way is in the collector's error log.
-problems=$(find "$PROGRAM_DIR" -maxdepth 1 -name 'KVErr*.LOG' -newer "$work/started" -exec cat {} + 2>/dev/null || true)
+problems=$(fill_problems)
 if [ -n "$problems" ]; then
   echo "the collector logged problems:"
   printf '%s\n' "$problems"
 fi
+complete=1
 echo "history of ${DAYS} days in $DATA (MU, ML and OR files of ${days[*]})"

@@ -72,6 +72,13 @@ rules() {
   expect_in "$out" "a collector is running already"
   [ -z "$(listing "$data")" ] || fail "a running collector's data directory got files"
 
+  # A collector that cannot log on: the fill says so and leaves no files.
+  if out=$("$SCRIPTS/fill-history.sh" "$root/program" NO_SUCH_DSN 2>&1); then
+    fail "a fill without a logon succeeded"
+  fi
+  expect_in "$out" "the collector ended early"
+  [ -z "$(listing "$data")" ] || fail "a failed fill left files"
+
   # A data directory that holds anything is never touched.
   mkdir -p "$data"
   echo x > "$data/MU20000101.dat"
