@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
 #   scripts/kelv.sh run   install what is missing, build, register the simulated
-#                         Oracle instance as user data sources, start the viewer
+#                         Oracle instance as user data sources, on first use fill
+#                         two days of history for it (KELV_NO_HISTORY=1 skips),
+#                         start the viewer; without a display, take a picture of
+#                         every tab instead (scripts/open-viewer.sh)
 #   scripts/kelv.sh test  the same set-up, then every test
 #   After the normal tests, test runs each fuzzer for a bounded time
 #   (KELV_FUZZ_SECONDS, default 30; KELV_FUZZ_BUILD_DIR), then builds a second
@@ -29,6 +32,7 @@ PACKAGES=(
   clang libclang-rt-14-dev
   postgresql faketime valgrind libasan8 libubsan1
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
+  python3-pyodbc
 )
 
 install_packages() {
@@ -63,16 +67,11 @@ register() {
   fi
 }
 
+# History for the simulated instance on first use, then the viewer (or,
+# without a display, pictures of it).
 run_viewer() {
-  step "Starting the viewer (it starts the collector)"
-  echo "Data source KELV_ORA10 (also KELV_ORA19, KELV_ORA9, KELV_ORA8, KELV_ORA7)"
-  echo "DBA user: system / manager    non-DBA user: scott / tiger"
-  cd "$BUILD/bin"
-  if [ -z "${DISPLAY:-}" ]; then
-    echo "no DISPLAY: running on a virtual X server (xvfb-run)"
-    exec xvfb-run -a ./Kelvs "$@"
-  fi
-  exec ./Kelvs "$@"
+  "$ROOT/scripts/first-run.sh" "$BUILD/bin"
+  exec "$ROOT/scripts/open-viewer.sh" "$BUILD/bin" "$@"
 }
 
 run_tests() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Registers the simulated Oracle instances as the current user's ODBC data
-# sources (the driver manager's user odbc.ini; no root needed).
+# sources (the driver manager's user odbc.ini; no root needed). Their
+# workload has the working week's events (simulator/README.md).
 # Usage: register-dsn.sh BUILD_DIR [ODBC_INI_FILE]
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
@@ -25,6 +26,7 @@ Description = Kelv simulated Oracle $v instance
 Driver      = $DRIVER
 Database    = $DATA/KELV_ORA$v.db
 Version     = $v
+Workload    = events
 
 SECTION
 done

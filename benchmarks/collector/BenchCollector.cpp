@@ -15,6 +15,7 @@
 #include "KvCom.h"
 #include "KvgOdbcDb.h"
 #include "KvgScheduler.h"
+#include "SimDriverBeside.h"
 
 namespace fs = std::filesystem;
 
@@ -47,12 +48,12 @@ struct TBenchCollector {
 
     TBenchCollector()
     {
-        const char* driver = std::getenv("KELV_SIM_DRIVER");
+        const std::string driver = kelvbench::FindSimDriver();
         char tmpl[] = "/tmp/kelvg-bench-XXXXXX";
         Root = mkdtemp(tmpl);
         fs::create_directories(Root / "KLVDAT");
         SetErrLogDir(Root.string());
-        if (!driver || !fs::exists(driver)) return;
+        if (driver.empty()) return;
         Query.SetDriverConnect(true);
         Query.SetConnectInfo(std::string("DRIVER=") + driver + ";DATABASE=" +
                              (Root / "ora10.db").string() + ";VERSION=10");

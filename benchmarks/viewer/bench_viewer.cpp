@@ -19,6 +19,7 @@
 #include "ODBCCall.h"
 #include "SegmentPage.h"
 #include "SimConnection.h"
+#include "SimDriverBeside.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ size_t HeapInUse() { return mallinfo2().uordblks; }
 
 void BM_SegmentsFetchOnly(benchmark::State& state) {
     if (SimDriverPath().empty()) {
-        state.SkipWithError("simulated instance driver not built (KELV_SIM_DRIVER)");
+        state.SkipWithError("simulated instance driver not found beside the program nor in KELV_SIM_DRIVER");
         return;
     }
     auto query = OpenInstance();
@@ -66,7 +67,7 @@ void BM_SegmentsFetchOnly(benchmark::State& state) {
 
 void BM_SegmentsLoadGrid(benchmark::State& state) {
     if (SimDriverPath().empty()) {
-        state.SkipWithError("simulated instance driver not built (KELV_SIM_DRIVER)");
+        state.SkipWithError("simulated instance driver not found beside the program nor in KELV_SIM_DRIVER");
         return;
     }
     TViewerContext ctx;
@@ -111,6 +112,7 @@ BENCHMARK(BM_SegmentsLoadGrid)->Unit(benchmark::kMillisecond)->Iterations(5);
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    kelvbench::UseSimDriverBesideProgram();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,6 +1,7 @@
 #include "RowsetFetch.h"
 
 #include "ValueConvert.h"
+#include "WideText.h"
 
 #include <cstring>
 
@@ -180,7 +181,8 @@ SQLUSMALLINT WriteBoundRow(Statement& stmt, size_t rowIndex, size_t rowInSet) {
         }
         if (!bound.Target) {
             if (indicator)
-                PutIndicator(indicator, static_cast<SQLLEN>(value->size()));
+                PutIndicator(indicator, static_cast<SQLLEN>(cType == SQL_C_WCHAR ? WideByteLength(*value)
+                                                                                 : value->size()));
             continue;
         }
         char* target = Address(bound.Target, bindType, elementSize, rowInSet, stmt.Attr.RowBindOffset);

@@ -134,7 +134,7 @@ SQLRETURN SQL_API SQLBindParameter(SQLHSTMT statementHandle, SQLUSMALLINT parame
         if (!parameterValue && !strLenOrInd)
             throw OdbcFailure("HY009", "Invalid use of null pointer");
         const SQLSMALLINT cType = valueType == SQL_C_DEFAULT ? DefaultCType(parameterType) : valueType;
-        if (cType != SQL_C_CHAR && cType != SQL_C_BINARY && FixedCTypeSize(cType) == 0)
+        if (!IsVariableLengthCType(cType) && FixedCTypeSize(cType) == 0)
             throw OdbcFailure("HY003", "Program type out of range");
         BoundParameter& p = stmt.Parameters[parameterNumber];
         p.IoType = inputOutputType;

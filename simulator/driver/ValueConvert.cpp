@@ -1,5 +1,7 @@
 #include "ValueConvert.h"
 
+#include "WideText.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -156,7 +158,7 @@ SQLSMALLINT DefaultCType(SQLSMALLINT sqlType) {
 }
 
 bool IsVariableLengthCType(SQLSMALLINT cType) {
-    return cType == SQL_C_CHAR || cType == SQL_C_BINARY;
+    return cType == SQL_C_CHAR || cType == SQL_C_WCHAR || cType == SQL_C_BINARY;
 }
 
 size_t FixedCTypeSize(SQLSMALLINT cType) {
@@ -180,6 +182,8 @@ SQLLEN ConvertValue(Diagnostics& diag, const std::string& value, SQLSMALLINT sql
     consumed = 0;
     if (cType == SQL_C_DEFAULT)
         cType = DefaultCType(sqlType);
+    if (cType == SQL_C_WCHAR)
+        return PutWideText(value, target, bufferLength, offset, truncated, consumed);
     if (cType == SQL_C_CHAR || cType == SQL_C_BINARY) {
         const size_t available = offset < value.size() ? value.size() - offset : 0;
         const bool terminate = cType == SQL_C_CHAR;
@@ -282,6 +286,8 @@ std::optional<std::string> ParameterText(const BoundParameter& p) {
             throw OdbcFailure("HY090", "Invalid string or buffer length");
         return std::string(text, static_cast<size_t>(indicator));
     }
+    case SQL_C_WCHAR:
+        return WideParameterText(data, indicator, p.BufferLength);
     case SQL_C_BINARY: {
         if (indicator < 0)
             throw OdbcFailure("HY090", "Invalid string or buffer length");

@@ -369,7 +369,7 @@ Instance::KillResult Instance::KillSession(int64_t sid, int64_t serial, const Cl
                     serial))
         return KillResult::MarkedForKill;
     int64_t slot = sid - kFirstSlotSid;
-    if (slot >= 0 && slot < knobs_.Sessions && model_->SlotPresent(static_cast<int>(slot), minute) &&
+    if (slot >= 0 && slot < model_->SlotCount() && model_->SlotPresent(static_cast<int>(slot), minute) &&
         model_->SlotSerial(static_cast<int>(slot), minute) == serial) {
         SqliteStmt kill(db_.Get(), "INSERT OR IGNORE INTO SIM_KILLED VALUES (?, ?, ?)");
         kill.Bind(1, slot).Bind(2, serial).Bind(3, clock_.UnixSeconds).Run();

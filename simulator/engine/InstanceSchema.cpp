@@ -187,8 +187,7 @@ CREATE VIEW "V$SESSION" AS
         bg.Bind(1, static_cast<int64_t>(i + 1)).Bind(2, static_cast<int64_t>(1)).Bind(3, procs[i]).Run();
     WorkloadModel model(k, 0, 0);
     SqliteStmt slot(db.Get(), "INSERT INTO SIM_SLOT VALUES (?, ?, ?, ?, ?, ?)");
-    for (long i = 0; i < k.Sessions; ++i) {
-        int s = static_cast<int>(i);
+    for (int s = 0; s < model.SlotCount(); ++s) {
         slot.Bind(1, static_cast<int64_t>(s)).Bind(2, static_cast<int64_t>(kFirstSlotSid + s)).Bind(3, model.SlotUser(s))
             .Bind(4, model.SlotOsUser(s)).Bind(5, model.SlotMachine(s)).Bind(6, model.SlotProgram(s)).Run();
     }
@@ -277,7 +276,8 @@ std::string LayoutSignature(const SimKnobs& k) {
            ";latch=" + std::to_string(k.Latches) + ";blk=" + std::to_string(k.BlockSize) +
            ";pool=" + std::to_string(k.SharedPoolSize) + ";start=" + std::to_string(k.StartTime) +
            ";pools=" + std::to_string(k.SgaPools) + ";auto=" + std::to_string(k.AutoMemory) +
-           ";lmt=" + std::to_string(static_cast<int>(k.Extents)) + ";logs=" + std::to_string(k.LogStatuses);
+           ";lmt=" + std::to_string(static_cast<int>(k.Extents)) + ";logs=" + std::to_string(k.LogStatuses) +
+           (k.WorkloadEvents ? ";work=events" : "");
 }
 
 void DropAllObjects(SqliteDb& db) {

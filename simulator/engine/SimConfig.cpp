@@ -153,6 +153,7 @@ SimKnobs ParseKnobs(const SimConfig& config) {
     k.RefuseOwnKill = Switch(config, "REFUSEOWNKILL", modern);
     k.LogStatuses = Switch(config, "LOGSTATUSES", false);
     k.NlsLang = config.Get("NLSLANG");
+    k.WorkloadEvents = Upper(config.Get("WORKLOAD")) == "EVENTS";
     return k;
 }
 

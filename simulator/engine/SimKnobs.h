@@ -49,6 +49,7 @@ struct SimKnobs {
     bool RefuseOwnKill = false;       // REFUSEOWNKILL: killing one's own session fails with ORA-00027
     bool LogStatuses = false;         // LOGSTATUSES: V$LOG also shows UNUSED, CLEARING, CLEARING_CURRENT
     std::string NlsLang;              // NLSLANG: the client's language settings at logon
+    bool WorkloadEvents = false;      // WORKLOAD=events: the week's batch, logon storm, pressure, hot latch
 };
 
 // The families whose dictionary has V$SGA_DYNAMIC_COMPONENTS, and the

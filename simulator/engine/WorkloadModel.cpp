@@ -1,6 +1,7 @@
 #include "WorkloadModel.h"
 
 #include "Catalog.h"
+#include "WorkloadEvents.h"
 
 #include <algorithm>
 #include <array>
@@ -18,7 +19,6 @@ constexpr std::array<int64_t, 24> kWeekdayProfile = {220, 180, 160, 140, 140, 17
                                                      1100, 1400, 1500, 1450, 1000, 1300, 1500, 1450,
                                                      1250, 950, 700, 520, 420, 360, 300, 250};
 constexpr int64_t kWeekendPercent = 35;
-constexpr int kEpochWeekday = 4;  // 1970-01-01 was a Thursday (0 = Sunday)
 constexpr int64_t kSessionMinLength = 20;
 constexpr int64_t kSessionLengthSpread = 160;
 constexpr int64_t kMaxSerial = 65000;
@@ -32,7 +32,7 @@ const WeekTable& Week() {
     static const WeekTable table = [] {
         WeekTable t;
         for (int h = 0; h < kHoursPerWeek; ++h) {
-            int weekday = (kEpochWeekday + h / 24) % 7;
+            int weekday = WeekdayOfEpochHour(h);
             int64_t w = kWeekdayProfile[static_cast<size_t>(h % 24)];
             if (weekday == 0 || weekday == 6) w = std::max<int64_t>(60, w * kWeekendPercent / 100);
             t.Weight[static_cast<size_t>(h)] = w;
@@ -112,6 +112,31 @@ CounterDef RowDef(CounterFamily family, int index) {
     return {"", 0, 0};
 }
 
+// One key per counter (family, row, column) of the event rates.
+uint64_t CounterKey(int family, int index, int column) {
+    return static_cast<uint64_t>(family) << 40 | static_cast<uint64_t>(index) << 16 | static_cast<uint64_t>(column);
+}
+
+// Row index of a name among a family's rows, -1 when the instance has no such row.
+int RowIndexOf(const std::vector<std::string>& names, const std::string& name) {
+    auto it = std::find(names.begin(), names.end(), name);
+    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+}
+
+std::vector<std::string> RowNames(CounterFamily family, const SimKnobs& knobs) {
+    switch (family) {
+        case CounterFamily::SysStat: {
+            std::vector<std::string> names;
+            for (const SysStatDef& s : SysStats()) names.push_back(s.Name);
+            return names;
+        }
+        case CounterFamily::Latch: return LatchNames(knobs.Latches);
+        case CounterFamily::LibraryCache: return LibraryNamespaces(knobs.Version);
+        case CounterFamily::RowCache: return RowCacheParameters(knobs.Version);
+    }
+    return {};
+}
+
 }  // namespace
 
 uint64_t Mix(uint64_t a, uint64_t b, uint64_t c) {
@@ -141,7 +166,26 @@ int64_t CumulativeWeight(int64_t minute) {
 }
 
 WorkloadModel::WorkloadModel(const SimKnobs& knobs, int64_t startUnix, int64_t flushUnix)
-    : knobs_(knobs), startMinute_(FloorDiv(startUnix, 60)), flushMinute_(FloorDiv(std::max(startUnix, flushUnix), 60)) {}
+    : knobs_(knobs), startMinute_(FloorDiv(startUnix, 60)), flushMinute_(FloorDiv(std::max(startUnix, flushUnix), 60)) {
+    if (!knobs_.WorkloadEvents) return;
+    for (const EventEffect& effect : EventEffects()) {
+        const int index = RowIndexOf(RowNames(static_cast<CounterFamily>(effect.Family), knobs_), effect.Name);
+        if (index < 0) continue;
+        eventRates_[CounterKey(effect.Family, index, effect.Column)].emplace_back(static_cast<int>(effect.Event),
+                                                                                  effect.RatePerMinute);
+    }
+}
+
+int64_t WorkloadModel::EventGrowth(CounterFamily family, int index, int column, int64_t minute) const {
+    auto it = eventRates_.find(CounterKey(static_cast<int>(family), index, column));
+    if (it == eventRates_.end() || minute <= startMinute_) return 0;
+    int64_t growth = 0;
+    for (const auto& [event, rate] : it->second) {
+        const auto e = static_cast<WorkloadEvent>(event);
+        growth += rate * (CumulativeEventWork(e, minute) - CumulativeEventWork(e, startMinute_)) / kEventWorkScale;
+    }
+    return growth;
+}
 
 int64_t WorkloadModel::Work(int64_t minute) const {
     if (minute <= startMinute_) return 0;
@@ -157,9 +201,16 @@ int64_t WorkloadModel::Counter(CounterFamily family, int index, int column, int6
         return column == kRcCount ? count : count * 9 / 10;
     }
     int64_t base = def.Base * shape.BasePermille / kWeightScale;
+    if (knobs_.WorkloadEvents && family == CounterFamily::Latch && (column == kMisses || column == kImmediateMisses)) {
+        // Misses come from the events; otherwise only a trickle of plain misses.
+        if (column == kImmediateMisses) return base;
+        const int64_t getsBase = def.Base * ShapeOf(family, kGets, 0).BasePermille / kWeightScale;
+        return base + (Counter(family, index, kGets, minute) - getsBase) / kQuietGetsPerMiss +
+               EventGrowth(family, index, column, minute);
+    }
     int64_t rate = def.RatePerMin * shape.RatePermille;  // per minute at weight 1000, times 1000
     // Work is weight per mille times minutes; divide both scales away.
-    return base + rate * Work(minute) / (kWeightScale * kWeightScale);
+    return base + rate * Work(minute) / (kWeightScale * kWeightScale) + EventGrowth(family, index, column, minute);
 }
 
 int64_t WorkloadModel::SharedPoolUsed(int64_t minute) const {
@@ -170,7 +221,10 @@ int64_t WorkloadModel::SharedPoolUsed(int64_t minute) const {
     // Fills towards the ceiling (half-way after about two busy hours) with a small wobble.
     int64_t grow = (ceilingBytes - floorBytes) * since / (since + 120);
     int64_t wobble = static_cast<int64_t>(Mix(5, static_cast<uint64_t>(minute)) % static_cast<uint64_t>(pool / 100 + 1));
-    return std::min(ceilingBytes, floorBytes + grow + wobble);
+    const int64_t used = std::min(ceilingBytes, floorBytes + grow + wobble);
+    if (knobs_.WorkloadEvents && EventStrength(WorkloadEvent::SharedPoolPressure, FloorDiv(minute, kMinutesPerHour)) > 0)
+        return std::max(used, pool * kPressurePoolPercent / 100 + wobble);
+    return used;
 }
 
 int64_t WorkloadModel::SharedPoolFree(int64_t minute) const { return knobs_.SharedPoolSize - SharedPoolUsed(minute); }
@@ -195,12 +249,17 @@ int64_t WorkloadModel::SgaStatBytes(int index, int64_t minute) const {
     return 0;
 }
 
+int WorkloadModel::SlotCount() const {
+    return static_cast<int>(knobs_.Sessions) + (knobs_.WorkloadEvents ? kStormSessions : 0);
+}
+
 int64_t WorkloadModel::SlotLength(int slot) const {
     return kSessionMinLength + static_cast<int64_t>(Mix(11, static_cast<uint64_t>(slot)) % kSessionLengthSpread);
 }
 
 bool WorkloadModel::SlotPresent(int slot, int64_t minute) const {
     if (minute < startMinute_) return false;
+    if (IsStormSlot(slot)) return StormSessionPresent(slot - static_cast<int>(knobs_.Sessions), minute);
     if (slot == 0) return true;  // one client stays logged on all day
     int64_t length = SlotLength(slot);
     int64_t block = (minute - startMinute_) / length;
@@ -211,6 +270,7 @@ bool WorkloadModel::SlotPresent(int slot, int64_t minute) const {
 
 int64_t WorkloadModel::SlotSerial(int slot, int64_t minute) const {
     int64_t block = slot == 0 ? 0 : (minute - startMinute_) / SlotLength(slot);
+    if (IsStormSlot(slot)) block = FloorDiv(minute, 24 * kMinutesPerHour);  // a new logon every storm
     return 1 + static_cast<int64_t>(Mix(static_cast<uint64_t>(startMinute_) + 7, static_cast<uint64_t>(slot),
                                         static_cast<uint64_t>(block)) % kMaxSerial);
 }
@@ -221,7 +281,9 @@ bool WorkloadModel::SlotActive(int slot, int64_t minute) const {
 
 std::string WorkloadModel::SlotMachine(int slot) const {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "WS%03ld", static_cast<long>(slot % knobs_.Machines) + 1);
+    // Each storm session comes from a machine that is seen only in the storm.
+    const long machine = IsStormSlot(slot) ? knobs_.Machines + (slot - knobs_.Sessions) : slot % knobs_.Machines;
+    std::snprintf(buf, sizeof buf, "WS%03ld", machine + 1);
     return buf;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace sim {
@@ -43,7 +44,9 @@ public:
     std::vector<std::string> SgaStatNames() const;
     int64_t SgaStatBytes(int index, int64_t minute) const;
 
-    // Workload user sessions: slot i of Sessions.
+    // Workload user sessions: slot i of Sessions, then the storm sessions
+    // of an events workload.
+    int SlotCount() const;
     bool SlotPresent(int slot, int64_t minute) const;
     int64_t SlotSerial(int slot, int64_t minute) const;
     bool SlotActive(int slot, int64_t minute) const;
@@ -56,10 +59,15 @@ private:
     // Cumulative workload weight from the start minute to a minute.
     int64_t Work(int64_t minute) const;
     int64_t SlotLength(int slot) const;
+    // What the events of an events workload added to a counter since the start.
+    int64_t EventGrowth(CounterFamily family, int index, int column, int64_t minute) const;
+    bool IsStormSlot(int slot) const { return slot >= knobs_.Sessions; }
 
     SimKnobs knobs_;
     int64_t startMinute_;
     int64_t flushMinute_;
+    // Event rates per minute at full strength, by counter (events workload only).
+    std::unordered_map<uint64_t, std::vector<std::pair<int, int64_t>>> eventRates_;
 };
 
 // Cumulative weight of all whole minutes before `minute` (from the epoch).

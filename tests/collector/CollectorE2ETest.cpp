@@ -1,6 +1,8 @@
 // The real collector under an accelerated clock against its own simulated
 // instance: three simulated days, then every file is checked line by line
-// against the instance's counters.
+// against the instance's counters. It runs once on the steady workload and
+// once with KELV_E2E_WORKLOAD=events (the week's batch, storm, pressure and
+// hot latch).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -58,7 +60,7 @@ protected:
         data_ = root_ / "KLVDAT";
         WriteKelvIni(root_, "collector end-to-end", 2);
         dataSource_ = source.Name;
-        config_ = InstanceConfig(dataSource_, root_ / "instance.db");
+        config_ = InstanceConfig(dataSource_, root_ / "instance.db", E2EWorkload());
         for (const auto& [key, value] : source.Keys) config_.Keys[key] = value;
         WriteOdbcIni(root_, config_, driver_);
         for (const char* p : {"MU", "ML", "OR"}) std::ofstream(data_ / (std::string(p) + "20000101.dat")) << "x";

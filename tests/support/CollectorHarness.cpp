@@ -44,6 +44,13 @@ void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& 
     _exit(127);
 }
 
+void RemoveFakeTimeFiles(pid_t pid)
+{
+    std::error_code ignored;
+    for (const char* name : {"faketime_shm_", "sem.faketime_sem_"})
+        fs::remove(fs::path("/dev/shm") / (name + std::to_string(pid)), ignored);
+}
+
 std::string UtcText(std::time_t t, const char* format)
 {
     std::tm tm{};
@@ -99,13 +106,16 @@ void WriteKelvIni(const fs::path& root, const std::string& title, int retentionD
         << "\r\nMUSDP=60\r\nMULGB=60\r\nORCUR=60\r\nORFRM=60\r\nORPGO=60\r\n;END\r\n";
 }
 
-sim::SimConfig InstanceConfig(const std::string& dsn, const fs::path& dbFile)
+std::string E2EWorkload() { return Env("KELV_E2E_WORKLOAD"); }
+
+sim::SimConfig InstanceConfig(const std::string& dsn, const fs::path& dbFile, const std::string& workload)
 {
     sim::SimConfig config;
     config.DataSource = dsn;
     config.Database = dbFile.string();
     config.Keys["DATABASE"] = config.Database;
     config.Keys["VERSION"] = "10";
+    if (!workload.empty()) config.Keys["WORKLOAD"] = workload;
     return config;
 }
 
@@ -183,6 +193,7 @@ bool CollectorProcess::EndedByItself(int& status)
 {
     if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_) return false;
     kill(-pid_, SIGKILL);
+    RemoveFakeTimeFiles(pid_);
     pid_ = -1;
     return true;
 }
@@ -198,6 +209,7 @@ void CollectorProcess::Stop()
     if (pid_ <= 0) return;
     kill(-pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+    RemoveFakeTimeFiles(pid_);
     pid_ = -1;
 }
 

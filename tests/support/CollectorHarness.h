@@ -26,6 +26,9 @@ bool HaveFaketime();
 // the wrapper keeps a named semaphore per pid that a killed wrapper leaves
 // behind, and a later wrapper given the same pid then refuses to start.
 [[noreturn]] void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& argv);
+// Removes the shared memory and semaphore that libfaketime made for a
+// process it ran in, once that process has ended.
+void RemoveFakeTimeFiles(pid_t pid);
 
 std::string UtcText(std::time_t t, const char* format);
 std::string DayText(std::time_t t);  // yyyymmdd
@@ -41,8 +44,13 @@ std::chrono::system_clock::time_point AtMinute(int64_t minute);
 std::filesystem::path MakeRunDirectory(const std::string& prefix, const std::filesystem::path& binDir);
 // Kelv.ini sampling every figure each minute, keeping retentionDays of files.
 void WriteKelvIni(const std::filesystem::path& root, const std::string& title, int retentionDays);
-// The instance file dbFile of data source dsn, an Oracle 10.
-sim::SimConfig InstanceConfig(const std::string& dsn, const std::filesystem::path& dbFile);
+// The workload an end-to-end run asks of its instance: "" (steady) or the
+// value of KELV_E2E_WORKLOAD ("events"), so one test runs on either.
+std::string E2EWorkload();
+// The instance file dbFile of data source dsn, an Oracle 10, with a Workload
+// key when workload is not empty.
+sim::SimConfig InstanceConfig(const std::string& dsn, const std::filesystem::path& dbFile,
+                              const std::string& workload = "");
 // odbc.ini with config's data source on driver, its keys as they are.
 void WriteOdbcIni(const std::filesystem::path& root, const sim::SimConfig& config, const std::string& driver,
                   const std::string& description = "");

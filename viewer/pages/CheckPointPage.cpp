@@ -12,8 +12,10 @@
 #include <QHBoxLayout>
 #include <QHorizontalBarSeries>
 #include <QLabel>
+#include <QScrollBar>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -161,8 +163,16 @@ void TCheckPointPage::PlaceMaxPanel() {
                     ChartCnt->height() - pnlChkMax->height() - kMaxPanelMargin);
 }
 
+void TCheckPointPage::FitDateGridWidth() {
+    const int columns = grdDate->ColWidth(0) + grdDate->ColWidth(1);
+    const int frame = 2 * grdDate->frameWidth();
+    const int scrollBar = grdDate->verticalScrollBar()->sizeHint().width();
+    grdDate->setFixedWidth(std::max(kDateGridWidth, columns + frame + scrollBar));
+}
+
 void TCheckPointPage::InitMainForm() {
     SetUpGrid(*grdDate, {{"Date", 92}, {"Count", 38}}, kRowHeight);
+    FitDateGridWidth();
     grdDate->SetRowCount(2);
     cmbMax->setCurrentIndex(kDefaultMaxItem);
     axisX_->setRange(0, SelectedMax());

@@ -57,6 +57,9 @@ private:
     void BuildChart();
     void SetCmbMaxYellow(bool yellow);
     void PlaceMaxPanel();
+    // Widens the day list, where the style's scroll bar is wider than the
+    // room the design leaves for it, so that "Count" stays in view.
+    void FitDateGridWidth();
     void PlaceHourLabels();
     int SelectedMax() const;
     void WriteHistoryFile();

@@ -44,7 +44,11 @@ TEST_F(Counters, ValuesDependOnlyOnTheWholeMinute) {
 }
 
 TEST_F(Counters, EveryCounterGrowsMonotonicallyAndMissesStayBelowGets) {
-    sim::SimKnobs knobs = sim::ParseKnobs(config_);
+  for (const char* workload : {"", "events"}) {
+    SCOPED_TRACE(std::string("workload ") + workload);
+    sim::SimConfig config = config_;
+    config.Keys["WORKLOAD"] = workload;
+    sim::SimKnobs knobs = sim::ParseKnobs(config);
     sim::WorkloadModel model(knobs, start_, start_);
     struct Column {
         sim::CounterFamily Family;
@@ -75,6 +79,7 @@ TEST_F(Counters, EveryCounterGrowsMonotonicallyAndMissesStayBelowGets) {
                   model.Counter(sim::CounterFamily::Latch, row, sim::kGets, later));
     EXPECT_LT(model.Counter(sim::CounterFamily::LibraryCache, 0, sim::kLcReloads, later),
               model.Counter(sim::CounterFamily::LibraryCache, 0, sim::kLcPins, later));
+  }
 }
 
 TEST_F(Counters, BusyHoursGrowFasterThanTheNight) {

@@ -28,7 +28,7 @@ const char* const kRunFacts = "e2e-run.txt";
 // The data source of the run's own instance file.
 sim::SimConfig InstanceOf(const fs::path& root)
 {
-    return InstanceConfig(kDataSource, root / "ora10.db");
+    return InstanceConfig(kDataSource, root / "ora10.db", E2EWorkload());
 }
 
 void Prepare(TCollectorRun& run, const std::string& bin, const std::string& driver)

@@ -1,5 +1,8 @@
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QProxyStyle>
+#include <QScrollBar>
 #include <QLabel>
 #include <QFile>
 #include <QTemporaryDir>
@@ -219,4 +222,45 @@ TEST_F(CheckPointPageTest, AFetchFailureKeepsTheBarsOfTheHoursReadSoFar) {
     EXPECT_EQ(h.page->BarValue(14), 0);
     EXPECT_EQ(h.page->BarValue(12), -1) << "no bar below the last hour read";
     EXPECT_EQ(h.page->BarValue(5), -1);
+}
+namespace {
+
+// A style that draws scroll bars of a chosen width.
+class TScrollBarWidthStyle : public QProxyStyle {
+public:
+    explicit TScrollBarWidthStyle(int extent) : QProxyStyle("Fusion"), extent_(extent) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        return metric == PM_ScrollBarExtent ? extent_ : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    int extent_;
+};
+
+}  // namespace
+
+TEST_F(CheckPointPageTest, CountStaysInViewBesideTheScrollBar) {
+    constexpr int kDesignedWidth = 151;
+    for (int extent : {12, 17, 40}) {
+        SCOPED_TRACE("scroll bar of " + std::to_string(extent) + " pixels");
+        TScrollBarWidthStyle style(extent);
+        PageHarness<TCheckPointPage> h(10, 8192, dir.path().toStdString());
+        TKvStringGrid& g = *h.page->grdDate;
+        g.verticalScrollBar()->setStyle(&style);
+        h.page->InitMainForm();
+        h.rows->Answer("F_SEQ", Days(60));
+        h.rows->Answer("F_TIME", Hours({}));
+        h.page->resize(663, 500);
+        h.page->show();
+        h.page->LoadPage(false);
+        QApplication::processEvents();
+        ASSERT_TRUE(g.verticalScrollBar()->isVisible());
+        // Both columns fit beside the bar: nothing to scroll sideways.
+        EXPECT_GE(g.viewport()->width(), g.ColWidth(0) + g.ColWidth(1));
+        EXPECT_FALSE(g.horizontalScrollBar()->isVisible());
+        // Where the designed width has room for the bar, it is kept.
+        if (extent + 2 * g.frameWidth() + g.ColWidth(0) + g.ColWidth(1) <= kDesignedWidth) {
+            EXPECT_EQ(g.width(), kDesignedWidth);
+        }
+    }
 }
