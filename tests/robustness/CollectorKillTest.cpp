@@ -122,16 +122,24 @@ protected:
     bool Stop()
     {
         if (pid_ <= 0) return true;
-        const bool running = ::waitpid(pid_, nullptr, WNOHANG) == 0;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        const bool running = Running();
+        if (running) {
+            ::kill(pid_, SIGKILL);
+            kelvtest::ReapFakeTimeChild(pid_, nullptr, 0);
+        }
         pid_ = -1;
+        ended_ = false;
         const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - startedAt_);
         simulated_ += static_cast<std::time_t>(real.count() * kSpeed / 1000);
         return running;
     }
 
-    bool Running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    bool Running()
+    {
+        if (pid_ <= 0 || ended_) return false;
+        ended_ = kelvtest::ReapFakeTimeChild(pid_, nullptr, WNOHANG) == pid_;
+        return !ended_;
+    }
 
     // Waits until the collector has written its checkpoint file (it is
     // logged in and its timer runs).
@@ -213,6 +221,7 @@ protected:
     std::unique_ptr<TScratch> root_, instance_;
     fs::path data_;
     pid_t pid_ = -1;
+    bool ended_ = false;  // reaped after it ended by itself
     std::time_t simulated_ = 0;
     SteadyClock::time_point startedAt_;
     int tornTails_ = 0, tempFiles_ = 0;

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
@@ -42,6 +43,20 @@ void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& 
     args.push_back(nullptr);
     execv(args[0], args.data());
     _exit(127);
+}
+
+pid_t ReapFakeTimeChild(pid_t pid, int* status, int options)
+{
+    pid_t reaped;
+    while ((reaped = waitpid(pid, status, options)) < 0 && errno == EINTR) {
+    }
+    if (reaped == pid) {
+        const std::string id = std::to_string(pid);
+        std::error_code ignored;
+        for (const char* name : {"faketime_shm_", "sem.faketime_sem_"})
+            fs::remove(fs::path("/dev/shm") / (name + id), ignored);
+    }
+    return reaped;
 }
 
 std::string UtcText(std::time_t t, const char* format)
@@ -181,7 +196,7 @@ bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long 
 
 bool CollectorProcess::EndedByItself(int& status)
 {
-    if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    if (pid_ <= 0 || ReapFakeTimeChild(pid_, &status, WNOHANG) != pid_) return false;
     kill(-pid_, SIGKILL);
     pid_ = -1;
     return true;
@@ -197,7 +212,7 @@ void CollectorProcess::Stop()
 {
     if (pid_ <= 0) return;
     kill(-pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    ReapFakeTimeChild(pid_, nullptr, 0);
     pid_ = -1;
 }
 

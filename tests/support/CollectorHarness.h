@@ -27,6 +27,12 @@ bool HaveFaketime();
 // behind, and a later wrapper given the same pid then refuses to start.
 [[noreturn]] void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& argv);
 
+// libfaketime keeps a shared-memory segment and a semaphore named after
+// the pid of each process it runs in (/dev/shm/faketime_shm_<pid> and
+// sem.faketime_sem_<pid>) and leaves both behind, killed or not: waitpid
+// that removes them once the child is reaped. Returns what waitpid returns.
+pid_t ReapFakeTimeChild(pid_t pid, int* status, int options);
+
 std::string UtcText(std::time_t t, const char* format);
 std::string DayText(std::time_t t);  // yyyymmdd
 // hour:minute UTC of the day of t.
