@@ -147,6 +147,7 @@ void CollectorRun::Start(const std::string& password)
     const std::time_t now = std::time(nullptr);
     offsetSeconds_ = static_cast<long>(fakeStart_ - now);
     realStart_ = std::chrono::system_clock::now();
+    collector_.Platform = Platform;
     ASSERT_TRUE(collector_.Start(root_, kDsn, offsetSeconds_, Speed, password,
                                  CollectorProcess::PasswordIn::Environment));
 }

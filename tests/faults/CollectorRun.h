@@ -48,6 +48,10 @@ protected:
 
     // Starts Kelvg DSN user with the password in KELV_PASSWORD.
     void Start(const std::string& password = "manager");
+    // The collector's process id while it runs.
+    pid_t CollectorPid() const { return collector_.Pid(); }
+    // Qt platform plugin of the collector (before Start).
+    std::string Platform = "offscreen";
     void Stop();
     bool Running();
     // Exit status once the collector ended by itself within realSeconds; -1 otherwise.

@@ -188,7 +188,7 @@ bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long 
     if (chdir(root.c_str()) != 0) _exit(127);
     setenv("ODBCINI", (root / "odbc.ini").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_QPA_PLATFORM", Platform.c_str(), 1);
     setenv("TZ", "UTC", 1);
     if (where == PasswordIn::Environment) setenv("KELV_PASSWORD", password.c_str(), 1);
     ExecUnderFakeTime(spec, argv);

@@ -91,6 +91,9 @@ public:
     bool Start(const std::filesystem::path& root, const std::string& dsn, long offsetSeconds, int speed,
                const std::string& password, PasswordIn where);
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
+    // Qt platform plugin of the collector: "xcb" puts it on the X display.
+    std::string Platform = "offscreen";
     // True once, when the collector has ended by itself; status is the wait status.
     bool EndedByItself(int& status);
     bool Running();

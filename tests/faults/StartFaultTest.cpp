@@ -1,0 +1,163 @@
+// Starts that cannot go ahead, with the real programs: a settings file that
+// exists but cannot be read ends either program after a plain message box
+// that names the file and the system's reason, with a non-zero status and
+// never an abort; a second collector says nothing, not even its usage text.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "CollectorHarness.h"
+#include "XDisplay.h"
+
+namespace faults {
+namespace {
+
+namespace fs = std::filesystem;
+using kelvtest::Env;
+
+constexpr int kBoxSeconds = 30;
+constexpr int kExitSeconds = 30;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A program of the build directory run in a directory of its own.
+class ProgramStart : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        bin_ = Env("KELV_BIN_DIR");
+        char tmpl[] = "/tmp/kelv-start-XXXXXX";
+        root_ = mkdtemp(tmpl);
+        fs::create_directories(root_ / "run");
+        fs::permissions(root_ / "run", fs::perms::owner_all, fs::perm_options::replace);
+    }
+    void TearDown() override
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        std::error_code ignored;
+        fs::permissions(root_ / "Kelv.ini", fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(root_, ignored);
+    }
+    bool Have(const char* program) const { return !bin_.empty() && fs::exists(fs::path(bin_) / program); }
+
+    // Starts program with args in the directory, on the X display when there is one.
+    void Spawn(const char* program, const std::vector<std::string>& args)
+    {
+        pid_ = ::fork();
+        ASSERT_GE(pid_, 0);
+        if (pid_ > 0) return;
+        if (::chdir(root_.c_str()) != 0) ::_exit(127);
+        const int out = ::open((root_ / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open((root_ / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(err, STDERR_FILENO);
+        ::setenv("XDG_RUNTIME_DIR", (root_ / "run").c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", HaveXDisplay() ? "xcb" : "offscreen", 1);
+        const std::string path = (fs::path(bin_) / program).string();
+        std::vector<char*> argv = {const_cast<char*>(path.c_str())};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    // The exit status once the program ended within realSeconds; -1 otherwise
+    // (killed by a signal: 128 + the signal).
+    int WaitForExit(int realSeconds)
+    {
+        int result = -1;
+        kelvtest::PollUntil(
+            [&] {
+                int status = 0;
+                if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+                pid_ = -1;
+                result = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                return true;
+            },
+            realSeconds, std::chrono::milliseconds(20));
+        return result;
+    }
+    // Starts the program with an unreadable Kelv.ini: it shows its box and
+    // ends when the box is answered.
+    void ExpectBoxAndFailedEnd(const char* program, const std::vector<std::string>& args)
+    {
+        Spawn(program, args);
+        if (HaveXDisplay()) {
+            const unsigned long box = WaitForWindow(pid_, kBoxSeconds);
+            ASSERT_NE(box, 0u) << "a message box";
+            PressKey(box, "Return");
+            EXPECT_EQ(WaitForExit(kExitSeconds), kExitFailed);
+        } else {
+            // Offscreen nobody answers the box: the program waits in it.
+            EXPECT_EQ(WaitForExit(2), -1) << "no abort";
+        }
+        EXPECT_EQ(ReadText(root_ / "stderr").find("terminate called"), std::string::npos) << ReadText(root_ / "stderr");
+        EXPECT_EQ(ReadText(root_ / "stdout"), "");
+    }
+
+    std::string bin_;
+    fs::path root_;
+    pid_t pid_ = -1;
+};
+
+const std::vector<std::string> kCollectorArgs = {"KELV_NOWHERE", "system", "manager"};
+
+TEST_F(ProgramStart, ASettingsFileThatIsADirectoryEndsBothProgramsAfterAMessage)
+{
+    if (!Have("Kelvg") || !Have("Kelvs")) GTEST_SKIP() << "needs Kelvg and Kelvs";
+    fs::create_directory(root_ / "Kelv.ini");
+    ExpectBoxAndFailedEnd("Kelvg", kCollectorArgs);
+    ExpectBoxAndFailedEnd("Kelvs", {});
+    EXPECT_TRUE(fs::is_directory(root_ / "Kelv.ini")) << "left as it is";
+}
+
+TEST_F(ProgramStart, ASettingsFileWithoutReadPermissionEndsBothProgramsAfterAMessage)
+{
+    if (!Have("Kelvg") || !Have("Kelvs")) GTEST_SKIP() << "needs Kelvg and Kelvs";
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads a file of mode 000";
+    std::ofstream(root_ / "Kelv.ini") << ";x\r\nCMNKD=5\r\n";
+    fs::permissions(root_ / "Kelv.ini", fs::perms::none, fs::perm_options::replace);
+    ExpectBoxAndFailedEnd("Kelvg", kCollectorArgs);
+    ExpectBoxAndFailedEnd("Kelvs", {});
+}
+
+// Every start of the viewer starts a collector: while one runs, a second
+// says nothing at all, whatever its arguments.
+TEST_F(ProgramStart, ASecondCollectorEndsSilentlyEvenWithWrongArguments)
+{
+    if (!Have("Kelvg")) GTEST_SKIP() << "needs Kelvg";
+    Spawn("Kelvg", {"one", "two", "three", "four"});
+    EXPECT_EQ(WaitForExit(kExitSeconds), kExitUsage);
+    EXPECT_NE(ReadText(root_ / "stderr").find("usage: Kelvg"), std::string::npos) << "alone, it explains";
+
+    // The running collector's single-instance lock.
+    const int lock = ::open((root_ / "run" / "Kelvg.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    Spawn("Kelvg", {"one", "two", "three", "four"});
+    EXPECT_EQ(WaitForExit(kExitSeconds), 0);
+    EXPECT_EQ(ReadText(root_ / "stderr"), "");
+    EXPECT_EQ(ReadText(root_ / "stdout"), "");
+    ::close(lock);
+}
+
+}  // namespace
+}  // namespace faults
