@@ -202,8 +202,9 @@ void TMemoryUsageUnit::HourMU(std::time_t now)
 
     if (db_.ConnectionLost()) {
         // Readings of a dropped connection are no figures. The hour in
-        // progress stays as it was: the scheduler closes it after the
-        // reconnect, or drops it when that comes too late.
+        // progress stays as it was, first reading, maxima and all: the
+        // scheduler closes it at a later tick, or leaves it out when that
+        // tick comes too late (KvgCatchUp.h).
         return;
     }
     const bool latchesRead = (fresh.ValidItems & muItemLA) != 0;

@@ -1,40 +1,18 @@
 // Writes a reader keeps back: the latch totals wait like the hourly lines,
 // an unreadable latch file is left alone, and the end of the program gives
 // every kept write a last, bounded try before its figures go to the error log.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "CollectorFixture.h"
+#include "HeldByReader.h"
 
 namespace {
+
+using kelvtest::HeldByReader;
 
 constexpr int kDate = 20001015;
 const char* const kMLName = "ML20001015.dat";
 const char* const kMUName = "MU20001015.dat";
-
-// The viewer's shared lock on a file while the object lives.
-class THeldByReader {
-public:
-    explicit THeldByReader(const std::string& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        EXPECT_GE(fd_, 0) << file;
-        EXPECT_EQ(::flock(fd_, LOCK_SH | LOCK_NB), 0);
-    }
-    ~THeldByReader() { Release(); }
-    THeldByReader(const THeldByReader&) = delete;
-    THeldByReader& operator=(const THeldByReader&) = delete;
-    void Release()
-    {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 class PendingWritesTest : public CollectorTest {
 protected:
@@ -73,7 +51,8 @@ TEST_F(PendingWritesTest, LatchTotalsWaitForAReaderAndLoseNoGrowth)
 {
     ASSERT_TRUE(files_.AddLatchGrowth(kDate, Growth(100, 1)));
     {
-        THeldByReader viewer(Data(kMLName));
+        HeldByReader viewer(Data(kMLName));
+        ASSERT_TRUE(viewer.Held());
         EXPECT_FALSE(files_.AddLatchGrowth(kDate, Growth(30, 3)));
         EXPECT_FALSE(files_.AddLatchGrowth(kDate, Growth(5, 0)));  // queues behind the first
         for (int tick = 0; tick < 10; ++tick) files_.RetryPending();
@@ -90,7 +69,8 @@ TEST_F(PendingWritesTest, LatchTotalsWaitForAReaderAndLoseNoGrowth)
 TEST_F(PendingWritesTest, LatchTotalsHeldTooLongAreGivenUpWithTheirFiguresInTheLog)
 {
     ASSERT_TRUE(files_.AddLatchGrowth(kDate, {}));  // the day's file, still empty
-    THeldByReader viewer(Data(kMLName));
+    HeldByReader viewer(Data(kMLName));
+    ASSERT_TRUE(viewer.Held());
     EXPECT_FALSE(files_.AddLatchGrowth(kDate, Growth(30, 3)));
     for (int tick = 1; tick < TStatFiles::kPendingTickLimit; ++tick) files_.RetryPending();
     EXPECT_EQ(files_.PendingCount(), 1u) << "kept up to the last tick";
@@ -147,8 +127,10 @@ TEST_F(PendingWritesTest, TheLastTryLogsEveryWriteStillRefused)
 {
     files_.AppendHourLine("MU", "MUInsMU", kDate, 9, "09line");
     files_.AddLatchGrowth(kDate, {});
-    THeldByReader mu(Data(kMUName));
-    THeldByReader ml(Data(kMLName));
+    HeldByReader mu(Data(kMUName));
+    ASSERT_TRUE(mu.Held());
+    HeldByReader ml(Data(kMLName));
+    ASSERT_TRUE(ml.Held());
     EXPECT_FALSE(files_.AppendHourLine("MU", "MUInsMU", kDate, 10, "10line"));
     EXPECT_FALSE(files_.AppendHourLine("MU", "MUInsMU", kDate, 11, "11line"));
     EXPECT_FALSE(files_.AddLatchGrowth(kDate, Growth(30, 3)));
@@ -168,7 +150,8 @@ TEST_F(PendingWritesTest, TheLastTryLogsEveryWriteStillRefused)
 TEST_F(PendingWritesTest, TheLastTryWritesWhatTheReaderLetsGoOfInOrder)
 {
     files_.AppendHourLine("MU", "MUInsMU", kDate, 9, "09line");
-    THeldByReader mu(Data(kMUName));
+    HeldByReader mu(Data(kMUName));
+    ASSERT_TRUE(mu.Held());
     files_.AppendHourLine("MU", "MUInsMU", kDate, 10, "10line");
     files_.AppendHourLine("MU", "MUInsMU", kDate, 11, "11line");
     pauses_ = 0;

@@ -42,6 +42,17 @@ protected:
             clock_.Advance(kTick);
         }
     }
+    void TickAt(int hour, int minute, int second = 0)
+    {
+        clock_.Set(MakeLocalTime(2000, 10, 15, hour, minute, second));
+        sched_.Tick();
+    }
+    // The instance's counters grow by factor, as the next reading sees them.
+    void Grow(TInstanceCounters& counters, double factor)
+    {
+        counters.Grow(factor);
+        ApplyCounters(db_, counters);
+    }
     size_t Count(const std::string& sql, const std::string* param = nullptr) const
     {
         return db_.Executed.count(TFakeCollectorDb::Key(sql, param));
@@ -160,17 +171,14 @@ TEST_F(SchedulerTest, ALostConnectionKeepsTheHoursFirstReadingMaximaAndSamples)
 {
     sched_.Settings.Interval = {5, 5, 5, 5, 5};
     sched_.Tick();  // first reading 10:20
-    counters_.Grow(3);
     counters_.SpFree = 5000000;  // the hour's largest use, sampled before the drop
-    ApplyCounters(db_, counters_);
+    Grow(counters_, 3);
     host_.MemKB = 900 * 1024;
-    clock_.Set(MakeLocalTime(2000, 10, 15, 10, 30, 0));
-    sched_.Tick();
+    TickAt(10, 30);
 
     db_.Down = true;
-    counters_.Grow(2);
     counters_.SpFree = 20000000;
-    ApplyCounters(db_, counters_);
+    Grow(counters_, 2);
     host_.MemKB = 100 * 1024;  // the host is sampled during the outage too
     clock_.Set(MakeLocalTime(2000, 10, 15, 10, 40, 0));
     for (int i = 0; i < 5; ++i) {
@@ -179,13 +187,10 @@ TEST_F(SchedulerTest, ALostConnectionKeepsTheHoursFirstReadingMaximaAndSamples)
     }
     EXPECT_TRUE(sched_.Disconnected());
     db_.Down = false;
-    clock_.Set(MakeLocalTime(2000, 10, 15, 10, 50, 0));
-    sched_.Tick();
+    TickAt(10, 50);
     EXPECT_FALSE(sched_.Disconnected());
-    counters_.Grow(1);
-    ApplyCounters(db_, counters_);
-    clock_.Set(MakeLocalTime(2000, 10, 15, 11, 0, 3));
-    sched_.Tick();
+    Grow(counters_, 1);
+    TickAt(11, 0, 3);
 
     const auto mu = ReadLines("MU20001015.dat");
     ASSERT_EQ(mu.size(), 1u);
@@ -212,23 +217,17 @@ TEST_F(SchedulerTest, ALostConnectionKeepsTheHoursFirstReadingMaximaAndSamples)
 TEST_F(SchedulerTest, AnInstanceRestartedDuringTheOutageGivesTheHourNoGrowth)
 {
     sched_.Settings.Interval.fill(3600);
-    counters_.Grow(10);
-    ApplyCounters(db_, counters_);
+    Grow(counters_, 10);
     sched_.Tick();  // first reading 10:20
     db_.Down = true;
-    clock_.Set(MakeLocalTime(2000, 10, 15, 10, 30, 0));
     EXPECT_THROW(db_.Run(mu_sql::kSqlArea, nullptr), TDbError);
-    sched_.Tick();
+    TickAt(10, 30);
     db_.Down = false;
     TInstanceCounters restarted;
-    restarted.Grow(1);
-    ApplyCounters(db_, restarted);
-    clock_.Set(MakeLocalTime(2000, 10, 15, 11, 0, 3));
-    sched_.Tick();
-    restarted.Grow(2);
-    ApplyCounters(db_, restarted);
-    clock_.Set(MakeLocalTime(2000, 10, 15, 12, 0, 3));
-    sched_.Tick();
+    Grow(restarted, 1);
+    TickAt(11, 0, 3);
+    Grow(restarted, 2);
+    TickAt(12, 0, 3);
 
     const auto mu = ReadLines("MU20001015.dat");
     ASSERT_EQ(mu.size(), 2u);

@@ -1,13 +1,10 @@
 // Ending the real collector from its window while a reader holds the day's
 // files across an hour change: the lines kept back get a last try, and each
 // one still refused goes into the error log with its figures.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <fstream>
 
 #include "CollectorRun.h"
+#include "HeldByReader.h"
 #include "XDisplay.h"
 
 namespace faults {
@@ -18,24 +15,6 @@ namespace {
 constexpr int kExitSpeed = 60;
 constexpr int kWindowSeconds = 30;
 constexpr int kMUWidth = 568;
-
-// The viewer's shared lock on a file while the object lives.
-class HeldByReader {
-public:
-    explicit HeldByReader(const std::filesystem::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        EXPECT_EQ(fd_ >= 0 ? ::flock(fd_, LOCK_SH | LOCK_NB) : -1, 0) << file;
-    }
-    ~HeldByReader()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    HeldByReader(const HeldByReader&) = delete;
-    HeldByReader& operator=(const HeldByReader&) = delete;
-
-private:
-    int fd_;
-};
 
 using CollectorExit = CollectorRun;
 
@@ -49,7 +28,8 @@ TEST_F(CollectorExit, LinesAReaderKeptBackAreLoggedWithTheirFiguresWhenTheCollec
     const auto mlFile = data_ / ("ML" + day_ + ".dat");
     std::ofstream(muFile).close();
     std::ofstream(mlFile).close();
-    HeldByReader muReader(muFile), mlReader(mlFile);
+    kelvtest::HeldByReader muReader(muFile.string()), mlReader(mlFile.string());
+    ASSERT_TRUE(muReader.Held() && mlReader.Held());
     Platform = "xcb";  // without a tray icon on this display the window shows at start
     Start();
     ASSERT_TRUE(WaitFor([&] { return !LineOf(Or(), 10).empty(); })) << "the hour change came";

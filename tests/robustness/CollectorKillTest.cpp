@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "CollectorHarness.h"
+#include "HeldByReader.h"
 #include "KvCom.h"
 #include "KvLatchDay.h"
 #include "KvStatRecords.h"
@@ -33,24 +34,6 @@ const char* const kDsn = "KELV_ROBUST";
 // Simulated seconds per real second: an hour change every 0.12 s.
 constexpr long kSpeed = 30000;
 constexpr int kStartupTimeoutSeconds = 60;
-
-// The viewer's shared lock on a file, held for as long as the object lives.
-class THeldReadLock {
-public:
-    explicit THeldReadLock(const fs::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        if (fd_ >= 0) ::flock(fd_, LOCK_SH | LOCK_NB);
-    }
-    ~THeldReadLock()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    THeldReadLock(const THeldReadLock&) = delete;
-    THeldReadLock& operator=(const THeldReadLock&) = delete;
-
-private:
-    int fd_;
-};
 
 int CollectorKills() { return EnvCount("KELV_ROBUST_COLLECTOR_KILLS", 60); }
 
@@ -310,7 +293,7 @@ TEST_F(CollectorRuns, ReaderHoldingTheFilesCostsNoLine)
         if (i % 5 == 0) {
             for (const auto& e : fs::directory_iterator(data_)) {
                 if (e.path().filename().string().rfind("MU", 0) != 0) continue;
-                THeldReadLock hold(e.path());
+                kelvtest::HeldByReader hold(e.path().string());
                 std::this_thread::sleep_for(std::chrono::milliseconds(heldMs(random)));
                 break;
             }
