@@ -71,6 +71,7 @@ TEST_F(CollectorOutages, ADropMidHourLeavesEveryDeltaOfTheHourExact)
 
     ExpectFilesIntact();
     const std::string line = LineOf(Mu(), 10);
+    ASSERT_FALSE(line.empty());
     ExpectHourMatchesReadings(line, day_, {0, kHourChangeMinutes, 0, kHourChangeMinutes});
     EXPECT_GT(FieldAt(LineOf(Or(), 10), kLoginsPos, 3), 0);
     // Each session lasts until its second statement: every new one is lost
@@ -90,6 +91,7 @@ TEST_F(CollectorOutages, AnOutageAcrossTheHourChangeShorterThanTheCatchUpWindowC
     Stop();
 
     ExpectFilesIntact();
+    ASSERT_FALSE(LineOf(Mu(), 10).empty()) << "hour 10 closed late, not left out";
     // Closed by the first reading after the outage, about two minutes into hour 11.
     ExpectHourMatchesReadings(LineOf(Mu(), 10), day_, {0, kHourChangeMinutes, 1, 1 + kOutageEndMinutes});
     ExpectHourMatchesReadings(LineOf(Mu(), 11), day_, {1, 1 + kOutageEndMinutes, 0, kHourChangeMinutes});
@@ -97,7 +99,7 @@ TEST_F(CollectorOutages, AnOutageAcrossTheHourChangeShorterThanTheCatchUpWindowC
     EXPECT_GT(FieldAt(LineOf(Or(), 11), kLoginsPos, 3), 0);
     EXPECT_EQ(ErrLogCount({kLost}), 1);
     EXPECT_EQ(ErrLogCount({kReconnected}), 1);
-    EXPECT_EQ(ErrLog().size(), 2u) << "no hour left out";
+    EXPECT_EQ(ErrLog().size(), 2u);
     ExpectLatchTotalsMatchTheMuLines(day_);
 }
 
@@ -108,7 +110,7 @@ TEST_F(CollectorOutages, AnOutageAcrossTheHourChangeLongerThanTheCatchUpWindowLe
     ASSERT_TRUE(WaitForHour(11, day_));
     Stop();
 
-    ExpectFilesIntact(true);
+    ExpectFilesIntact();
     EXPECT_TRUE(LineOf(Mu(), 10).empty()) << "no line with growth of another hour";
     EXPECT_EQ(ErrLogCount({"<<MUHourMU(" + day_ + "10)>> hour left out of the MU and ML files: its closing "
                            "reading was due by ", " 11:05:00, but the database could not be reached since "}),
@@ -117,7 +119,7 @@ TEST_F(CollectorOutages, AnOutageAcrossTheHourChangeLongerThanTheCatchUpWindowLe
     ExpectHourMatchesReadings(LineOf(Mu(), 11), day_, {7, 7 + kOutageEndMinutes, 0, kHourChangeMinutes});
     ASSERT_FALSE(LineOf(Or(), 10).empty()) << "the host's hour is recorded all the same";
     EXPECT_EQ(FieldAt(LineOf(Or(), 10), kLoginsPos, 3), 0);
-    EXPECT_EQ(ErrLog().size(), 3u);
+    EXPECT_EQ(ErrLog().size(), 2u) << "lost and reconnected besides";
     ExpectLatchTotalsMatchTheMuLines(day_);
 }
 
@@ -134,13 +136,13 @@ TEST_F(CollectorOutages, MidnightInAnOutageWithOneDayKeptLosesNoLineToThePurge)
     ASSERT_TRUE(WaitForHour(0, nextDay));
     Stop();
 
-    EXPECT_EQ(Hours(Mu()), (std::vector<int>{23})) << "hour 22 purged, hour 23 written after the purge";
+    ASSERT_EQ(Hours(Mu()), (std::vector<int>{23})) << "hour 22 purged, hour 23 written after the purge";
     EXPECT_EQ(Hours(Or()), (std::vector<int>{23}));
     EXPECT_EQ(FieldAt(Or()[0], kLoginsPos, 3), 0) << "written at midnight without the database";
     ExpectHourMatchesReadings(Mu()[0], day_, {0, kHourChangeMinutes, 1, 1 + kOutageEndMinutes});
     ExpectLatchTotalsMatchTheMuLines(day_);
     EXPECT_EQ(Hours(Mu(nextDay)), (std::vector<int>{0}));
-    ExpectFilesIntact(nextDay, false);
+    ExpectFilesIntact(nextDay);
 }
 
 }  // namespace

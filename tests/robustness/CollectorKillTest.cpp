@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "CollectorHarness.h"
@@ -246,8 +247,11 @@ TEST_F(CollectorRuns, KilledAtRandomItsFilesStaySound)
     }
     EXPECT_GT(muLines, 0u) << "no hour was ever written";
     for (const auto& e : fs::directory_iterator(data_)) tempFiles_ += e.path().filename().string()[0] == '.';
-    for (const std::string& line : ErrorLogLines()) ADD_FAILURE() << "error log: " << line;
-    std::cout << "collector: " << CollectorKills() << " kills (" << killedRunning
+    // An hour left out for a late tick is the collector doing right at this speed.
+    std::vector<std::string> failures;
+    const auto leftOut = kelvtest::LeftOutHours(ErrorLogLines(), failures);
+    for (const std::string& line : failures) ADD_FAILURE() << "error log: " << line;
+    std::cout << "collector: " << leftOut.size() << " hours left out for late ticks; " << CollectorKills() << " kills (" << killedRunning
               << " while running, " << runsThatWrote << " after writing), " << muLines
               << " MU lines in the " << days << " day files, "
               << tornTails_ << " torn tails seen, " << tempFiles_ << " temporary files left\n";
@@ -314,10 +318,18 @@ TEST_F(CollectorRuns, ReaderHoldingTheFilesCostsNoLine)
         EXPECT_FALSE(table.Report.Damaged()) << name;
         for (const TRawRow& row : table.Rows) hours[name].push_back(std::stoi(row[2]));
     }
+    // An MU hour may be missing only where the error log says it was left out.
+    std::vector<std::string> failures;
+    const auto leftOut = kelvtest::LeftOutHours(ErrorLogLines(), failures);
+    for (const std::string& line : failures) ADD_FAILURE() << "error log: " << line;
     for (const auto& [name, list] : hours)
-        for (size_t k = 1; k < list.size(); ++k)
-            EXPECT_EQ(list[k], list[k - 1] + 1) << name << ": an hour is missing";
-    for (const std::string& line : ErrorLogLines()) ADD_FAILURE() << "error log: " << line;
+        for (size_t k = 1; k < list.size(); ++k) {
+            const std::string day = name.substr(2, 8);
+            int expected = list[k - 1] + 1;
+            while (name[0] == 'M' && expected < list[k] && leftOut.count(day + ":" + std::to_string(expected)))
+                ++expected;
+            EXPECT_EQ(list[k], expected) << name << ": an hour is missing";
+        }
     std::cout << "reader: " << whole << " whole reads, " << refused << " refused as busy\n";
     EXPECT_GT(whole, 0);
 }

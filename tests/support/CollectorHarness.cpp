@@ -163,6 +163,22 @@ std::vector<std::string> ErrorLog(const fs::path& root)
     return lines;
 }
 
+std::set<std::string> LeftOutHours(const std::vector<std::string>& log, std::vector<std::string>& others)
+{
+    const std::string context = "<<MUHourMU(", text = ")>> hour left out of the MU and ML files: ";
+    std::set<std::string> hours;
+    for (const std::string& line : log) {
+        const size_t at = line.find(context), end = line.find(text);
+        if (at == std::string::npos || end == std::string::npos || end < at) {
+            others.push_back(line);
+            continue;
+        }
+        const std::string detail = line.substr(at + context.size(), end - at - context.size());
+        hours.insert(detail.substr(0, 8) + ":" + detail.substr(8));
+    }
+    return hours;
+}
+
 bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::milliseconds poll)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(realSeconds);

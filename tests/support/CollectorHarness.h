@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,12 @@ struct MUCounterField {
     std::function<int64_t(int64_t minute)> Value;
 };
 std::vector<MUCounterField> MUCounterFields(const CounterAtMinute& counter);
+
+// The hours that the collector's error log says it left out of the MU file
+// (their closing reading came too late: under an accelerated clock a busy
+// machine's pause of a few milliseconds is minutes), as "yyyymmdd:h"; every
+// other entry is added to others.
+std::set<std::string> LeftOutHours(const std::vector<std::string>& log, std::vector<std::string>& others);
 
 // Calls stop() every poll until it holds (true) or realSeconds have passed (false).
 bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::milliseconds poll);
