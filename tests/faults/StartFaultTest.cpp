@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -27,6 +29,7 @@ constexpr int kBoxSeconds = 30;
 constexpr int kExitSeconds = 30;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+const char* const kUnprivilegedUser = "nobody";
 
 std::string ReadText(const fs::path& file)
 {
@@ -72,6 +75,11 @@ protected:
         ::dup2(err, STDERR_FILENO);
         ::setenv("XDG_RUNTIME_DIR", (root_ / "run").c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", HaveXDisplay() ? "xcb" : "offscreen", 1);
+        if (runAs_) {
+            ::setenv("XAUTHORITY", (root_ / "Xauthority").c_str(), 1);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(runAs_->pw_gid) != 0 || ::setuid(runAs_->pw_uid) != 0)
+                ::_exit(127);
+        }
         const std::string path = (fs::path(bin_) / program).string();
         std::vector<char*> argv = {const_cast<char*>(path.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -113,9 +121,27 @@ protected:
         EXPECT_EQ(ReadText(root_ / "stdout"), "");
     }
 
+    // Root reads a file of mode 000: the program runs as an unprivileged
+    // user then, with its own copy of the display's key.
+    void RunAsUnprivilegedUserWhenRoot()
+    {
+        if (::geteuid() != 0) return;
+        runAs_ = ::getpwnam(kUnprivilegedUser);
+        ASSERT_NE(runAs_, nullptr) << "no user " << kUnprivilegedUser;
+        fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec,
+                        fs::perm_options::replace);
+        ASSERT_EQ(::chown((root_ / "run").c_str(), runAs_->pw_uid, runAs_->pw_gid), 0);
+        const std::string key = Env("XAUTHORITY");
+        if (!key.empty() && fs::exists(key)) {
+            fs::copy_file(key, root_ / "Xauthority");
+            ASSERT_EQ(::chown((root_ / "Xauthority").c_str(), runAs_->pw_uid, runAs_->pw_gid), 0);
+        }
+    }
+
     std::string bin_;
     fs::path root_;
     pid_t pid_ = -1;
+    const passwd* runAs_ = nullptr;
 };
 
 const std::vector<std::string> kCollectorArgs = {"KELV_NOWHERE", "system", "manager"};
@@ -132,7 +158,7 @@ TEST_F(ProgramStart, ASettingsFileThatIsADirectoryEndsBothProgramsAfterAMessage)
 TEST_F(ProgramStart, ASettingsFileWithoutReadPermissionEndsBothProgramsAfterAMessage)
 {
     if (!Have("Kelvg") || !Have("Kelvs")) GTEST_SKIP() << "needs Kelvg and Kelvs";
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads a file of mode 000";
+    RunAsUnprivilegedUserWhenRoot();
     std::ofstream(root_ / "Kelv.ini") << ";x\r\nCMNKD=5\r\n";
     fs::permissions(root_ / "Kelv.ini", fs::perms::none, fs::perm_options::replace);
     ExpectBoxAndFailedEnd("Kelvg", kCollectorArgs);
