@@ -1,6 +1,7 @@
-// Ending the real collector from its window while a reader holds the day's
-// files across an hour change: the lines kept back get a last try, and each
-// one still refused goes into the error log with its figures.
+// The day's files held by a reader or unreadable while the real collector
+// runs: ended from its window, it gives the lines kept back a last try and
+// logs each one still refused with its figures; a latch file that cannot be
+// read is left as it is and gets the kept growth once it can be read again.
 #include <fstream>
 
 #include "CollectorRun.h"
@@ -10,15 +11,23 @@
 namespace faults {
 namespace {
 
+std::string ReadText(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // One simulated minute a real second: the kept lines are far from being
 // given up (ten minutes) when the test ends the collector.
 constexpr int kExitSpeed = 60;
 constexpr int kWindowSeconds = 30;
 constexpr int kMUWidth = 568;
+// An hour in twelve real seconds, and a kept write's ten minutes in two.
+constexpr int kUnreadableSpeed = 300;
 
-using CollectorExit = CollectorRun;
+using CollectorHeldFiles = CollectorRun;
 
-TEST_F(CollectorExit, LinesAReaderKeptBackAreLoggedWithTheirFiguresWhenTheCollectorEnds)
+TEST_F(CollectorHeldFiles, LinesAReaderKeptBackAreLoggedWithTheirFiguresWhenTheCollectorEnds)
 {
     if (!HaveXDisplay()) GTEST_SKIP() << "needs an X display and xdotool";
     Speed = kExitSpeed;
@@ -56,6 +65,39 @@ TEST_F(CollectorExit, LinesAReaderKeptBackAreLoggedWithTheirFiguresWhenTheCollec
     // The hour's latch growth, a line per latch.
     EXPECT_EQ(ErrLogCount({"<<MUUpdML(" + day_ + ")>> " + mlFile.string() + "cache buffers chains "}), 1);
     EXPECT_EQ(ErrLogCount({"<<MUUpdML(" + day_ + ")>> " + mlFile.string() + "shared pool "}), 1);
+}
+
+TEST_F(CollectorHeldFiles, AnUnreadableLatchFileIsLeftAloneAndGetsTheHoursGrowthLater)
+{
+    Speed = kUnreadableSpeed;
+    StartAt(10, 40);
+    Start();
+    ASSERT_TRUE(WaitFor([&] { return !LineOf(Or(), 10).empty(); }));
+    // The day's latch totals become unreadable (a directory where the file was).
+    const auto mlFile = data_ / ("ML" + day_ + ".dat");
+    const std::string totals = ReadText(mlFile);
+    ASSERT_FALSE(totals.empty());
+    std::filesystem::remove(mlFile);
+    std::filesystem::create_directory(mlFile);
+    ASSERT_TRUE(WaitFor([&] { return !LineOf(Or(), 11).empty(); }));
+    ASSERT_TRUE(WaitUntilCollectorTime(At(12, 3)));
+    EXPECT_TRUE(std::filesystem::is_directory(mlFile)) << "left as it is";
+    EXPECT_EQ(ErrLogCount({"<<MUUpdML(" + day_ + ")>> " + mlFile.string() + " cannot be read",
+                           "Is a directory"}), 1) << "once, not at every try";
+
+    // Readable again: the kept growth of hour 11 is added to the day's totals.
+    std::filesystem::remove(mlFile);
+    std::ofstream(mlFile, std::ios::binary) << totals;
+    ASSERT_TRUE(WaitUntilCollectorTime(At(12, 4)));
+    Stop();
+    long long chains = 0;
+    for (const std::string& l : Mu()) chains += FieldAt(l, 189, 20);
+    long long total = -1;
+    for (const std::string& l : Ml())
+        if (l.rfind("cache buffers chains ", 0) == 0) total = FieldAt(l, 66, 20);
+    EXPECT_EQ(total, chains) << "hours 10 and 11, nothing lost";
+    EXPECT_EQ(Hours(Mu()), (std::vector<int>{10, 11}));
+    EXPECT_EQ(ErrLog().size(), 1u) << "the one entry above";
 }
 
 }  // namespace
