@@ -24,10 +24,12 @@
 #include "KvFonts.h"
 #include "KvIni.h"
 #include "KvOracle.h"
+#include "KvSessionNls.h"
 #include "KvgTestPanel.h"
 
 namespace {
 const char* const kWindowFont = kJapaneseFontFamily;
+const char* const kSessionNlsContext = "KVGLogOn";
 constexpr int kWindowFontPoints = 9;
 const char* const kConfirmText =
     "%1 を終了しますか？\r\n終了すると、データベースのパフォーマンスに関する\r\nデータのロギングが行われません。";
@@ -75,6 +77,12 @@ TfrmKVG::TfrmKVG(TIniData& ini, std::string dataDir, QWidget* parent)
     scheduler_ = std::make_unique<TCollectorScheduler>(clock_, *db_, *mu_, *or_, *files_);
     scheduler_->Hooks.DeleteOldErrLogs = [] { DeleteOldErrLogs(); };
     scheduler_->Hooks.RefreshCheckPoint = [this] { RefreshCheckPoint(); };
+    mu_->UseOracleVersion(&oracleVersion_);
+    // Every logon, the first and each reconnect, gets the session settings
+    // the figures are read with; a refusal is logged and the logon stands.
+    SetSessionNlsAfterConnect(qryODBC, [](const TSessionNlsRefusal& refusal) {
+        if (refusal.SQLState.compare(0, 2, "08") != 0) WriteErrLog(kSessionNlsContext, "NLS", refusal.Message);
+    });
 
     ConfirmFn = [this](const QString& text) {
         return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,

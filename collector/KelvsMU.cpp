@@ -1,6 +1,8 @@
 #include "KelvsMU.h"
 
 #include <algorithm>
+#include <deque>
+#include <map>
 #include <stdexcept>
 #include <type_traits>
 
@@ -29,6 +31,16 @@ const char* const kSharedPool =
     " SELECT V$SGASTAT.BYTES     AS FREE,         V$PARAMETER.VALUE   AS SHDP     FROM "
     "V$SGASTAT, V$PARAMETER         WHERE V$SGASTAT.NAME   = 'free memory'          AND "
     "V$PARAMETER.NAME = 'shared_pool_size' ";
+// From version 8 on every pool has its own 'free memory' row: the shared
+// pool's is the one that goes with shared_pool_size.
+const char* const kSharedPoolOfPool =
+    " SELECT V$SGASTAT.BYTES     AS FREE,         V$PARAMETER.VALUE   AS SHDP     FROM "
+    "V$SGASTAT, V$PARAMETER         WHERE V$SGASTAT.NAME   = 'free memory'          AND "
+    "V$SGASTAT.POOL   = 'shared pool'          AND V$PARAMETER.NAME = 'shared_pool_size' ";
+// Under automatic memory shared_pool_size reads 0 (or a minimum set by
+// hand): the pool's real size is its current size.
+const char* const kSharedPoolCurrentSize =
+    " SELECT CURRENT_SIZE FROM V$SGA_DYNAMIC_COMPONENTS   WHERE COMPONENT = 'shared pool' ";
 const char* const kLogBuffer = " SELECT BYTES FROM V$SGASTAT   WHERE UPPER(NAME) = ? ";
 }  // namespace mu_sql
 
@@ -41,6 +53,10 @@ const std::string kParamLogBuffer = "LOG_BUFFER";
 const char* const kHourContext = "MUReadMU_Hour";
 const char* const kCountersWentBackText =
     "the instance's counters went back (restarted within the hour): their growth is written as 0";
+const char* const kNoPoolSizeText =
+    "the shared pool's size is not known (shared_pool_size below its free memory and no current size): no sample";
+constexpr int kFirstPoolVersion = 8;          // V$SGASTAT has a POOL column
+constexpr int kFirstDynamicSgaVersion = 9;    // V$SGA_DYNAMIC_COMPONENTS exists
 
 // A figure that is not a number (a NULL column reads as "<Null>"): the
 // reading of its item has failed and is no baseline for any growth.
@@ -240,14 +256,17 @@ bool TMemoryUsageUnit::InsMU(const TMURecord& fresh)
 
 bool TMemoryUsageUnit::UpdML()
 {
-    // Merge of two name-ordered tables on exact, case-sensitive names.
+    // Pairs on exact, case-sensitive names, whatever order the instance
+    // sorted the names in (a linguistic NLS_SORT orders them its own way);
+    // a name listed twice pairs in the order listed.
+    std::map<std::string, std::deque<const TLatchRow*>> savedByName;
+    for (const TLatchRow& saved : grdSV_ML_) savedByName[saved.Name].push_back(&saved);
     std::vector<TLatchGrowth> growth;
-    size_t s = 0;
     for (const TLatchRow& cur : grdCR_ML_) {
-        while (s < grdSV_ML_.size() && grdSV_ML_[s].Name < cur.Name) ++s;
-        if (s >= grdSV_ML_.size()) break;
-        if (grdSV_ML_[s].Name != cur.Name) continue;
-        const TLatchRow& saved = grdSV_ML_[s++];
+        auto found = savedByName.find(cur.Name);
+        if (found == savedByName.end() || found->second.empty()) continue;
+        const TLatchRow& saved = *found->second.front();
+        found->second.pop_front();
         TLatchPair now, before;
         // A latch without numbers at either end has no known growth.
         if (!ParseLatch(cur, now) || !ParseLatch(saved, before)) continue;
@@ -275,13 +294,33 @@ void TMemoryUsageUnit::Sample(const char* context, const char* key, Body body)
     }
 }
 
+bool TMemoryUsageUnit::ReadSharedPool(double& size, double& free)
+{
+    const bool pools = oracleVersion_ && *oracleVersion_ >= kFirstPoolVersion;
+    db_.Run(pools ? mu_sql::kSharedPoolOfPool : mu_sql::kSharedPool);
+    if (!db_.Fetch()) return false;
+    // A parameter without a value falls back to the current size below; free
+    // memory without one is a failed sample.
+    size = TextToNumber(db_.Field("SHDP"));
+    free = Figure(db_, "FREE");
+    if (size > free) return true;
+    // The parameter is not the pool's size (0 under automatic memory).
+    const bool knownOld = oracleVersion_ && *oracleVersion_ > 0 && *oracleVersion_ < kFirstDynamicSgaVersion;
+    if (knownOld) return size > 0 && size >= free;
+    db_.Run(mu_sql::kSharedPoolCurrentSize);
+    if (db_.Fetch()) size = std::max(size, TextToNumber(db_.Field("CURRENT_SIZE")));
+    return size > 0 && size >= free;
+}
+
 void TMemoryUsageUnit::SampleMU_SP()
 {
     Sample("MUReadMU_SP", "SP", [&] {
-        db_.Run(mu_sql::kSharedPool);
-        if (!db_.Fetch()) return;
-        const double size = Figure(db_, "SHDP");
-        const double used = size - Figure(db_, "FREE");
+        double size = 0, free = 0;
+        if (!ReadSharedPool(size, free)) {
+            if (size > 0 || free > 0) throw TBadFigure(kNoPoolSizeText);
+            return;
+        }
+        const double used = size - free;
         if (used > prev_.SharedPoolUsedMax) prev_.SharedPoolUsedMax = used;
         prev_.SharedPoolSize = size;
     });

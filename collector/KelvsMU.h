@@ -20,6 +20,8 @@ extern const char* const kParameter;
 extern const char* const kSorts;
 extern const char* const kLatches;
 extern const char* const kSharedPool;
+extern const char* const kSharedPoolOfPool;
+extern const char* const kSharedPoolCurrentSize;
 extern const char* const kLogBuffer;
 }  // namespace mu_sql
 
@@ -44,6 +46,10 @@ public:
     void DelMU(int cutoff);
     void DelML(int cutoff);
 
+    // The Oracle version detected by the program (0 until known), which
+    // decides the form of the shared-pool statement.
+    void UseOracleVersion(const int* version) { oracleVersion_ = version; }
+
     const TMURecord& MUPrev() const { return prev_; }
     TMURecord& MUPrevForMaintenance() { return prev_; }
     const TLatchTable& CurrentLatches() const { return grdCR_ML_; }
@@ -56,11 +62,15 @@ private:
     // Runs an interval sample; a failed one changes nothing and is logged once.
     template <typename Body>
     void Sample(const char* context, const char* key, Body body);
+    // The shared pool's size and free memory of one sample; false when the
+    // instance gives no size that the free memory fits in.
+    bool ReadSharedPool(double& size, double& free);
 
     ICollectorDb& db_;
     TStatFiles& files_;
     TErrLogOnce errors_;
     TMURecord prev_;
+    const int* oracleVersion_ = nullptr;
     TLatchTable grdCR_ML_;  // reading at the last hour change
     TLatchTable grdSV_ML_;  // reading at the hour change before
 };

@@ -65,7 +65,7 @@ register() {
 
 run_viewer() {
   step "Starting the viewer (it starts the collector)"
-  echo "Data source KELV_ORA10 (also KELV_ORA8, KELV_ORA7)"
+  echo "Data source KELV_ORA10 (also KELV_ORA19, KELV_ORA9, KELV_ORA8, KELV_ORA7)"
   echo "DBA user: system / manager    non-DBA user: scott / tiger"
   cd "$BUILD/bin"
   if [ -z "${DISPLAY:-}" ]; then

@@ -13,8 +13,12 @@ touch "$INI"
 
 # Drop our old sections, keep everything else of the user's file.
 tmp=$(mktemp)
-awk '/^\[/{skip = ($0 ~ /^\[KELV_ORA(10|8|7)\]$/)} !skip' "$INI" > "$tmp"
-for v in 10 8 7; do
+awk '/^\[/{skip = ($0 ~ /^\[KELV_ORA(19|10|9|8|7)\]$/)} !skip' "$INI" > "$tmp"
+# KELV_ORA19 looks like a default 19c install: automatic memory (shared_pool_size
+# 0), locally managed tablespaces only, a 'free memory' row per SGA pool, killed
+# sessions listed as KILLED for a while; KELV_ORA9 a 9i one with a dictionary-
+# managed SYSTEM. Both follow from the version (simulator/README.md).
+for v in 19 10 9 8 7; do
   cat >> "$tmp" <<SECTION
 [KELV_ORA$v]
 Description = Kelv simulated Oracle $v instance
@@ -25,4 +29,4 @@ Version     = $v
 SECTION
 done
 mv "$tmp" "$INI"
-echo "registered KELV_ORA10, KELV_ORA8, KELV_ORA7 in $INI (driver $DRIVER)"
+echo "registered KELV_ORA19, KELV_ORA10, KELV_ORA9, KELV_ORA8, KELV_ORA7 in $INI (driver $DRIVER)"

@@ -20,6 +20,7 @@
 #include "KvLogin.h"
 #include "KvOracle.h"
 #include "KvPages.h"
+#include "KvSessionNls.h"
 #include "KvSortPopup.h"
 #include "KvStringGrid.h"
 #include "KvViewerDialogs.h"
@@ -68,6 +69,12 @@ TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
 
     query_->SetGridInterrupt(200);
     query_->SetNullStrings("<Null>");
+    // Each logon (and each reconnect after a lost link) reads numbers with
+    // a decimal point and lists in byte order; a refusal leaves the viewer
+    // working on the database's own settings.
+    SetSessionNlsAfterConnect(*query_, [](const TSessionNlsRefusal& refusal) {
+        qWarning("Kelvs: session settings refused: %s", refusal.Message.c_str());
+    });
     ctx_.Query = query_.get();
     ctx_.ExeDir = QCoreApplication::applicationDirPath().toStdString();
     ctx_.SetMessage = [this](const QString& text) { SetMessage(text); };

@@ -26,8 +26,17 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+// Number texts come in the session's NLS form: a decimal comma reads as a point.
+std::string WithDecimalPoint(std::string text) {
+    if (text.find('.') == std::string::npos) {
+        const auto comma = text.find(',');
+        if (comma != std::string::npos && text.find(',', comma + 1) == std::string::npos) text[comma] = '.';
+    }
+    return text;
+}
+
 long double ParseNumber(const std::string& value) {
-    const std::string text = Trimmed(value);
+    const std::string text = WithDecimalPoint(Trimmed(value));
     if (text.empty())
         InvalidCharacterValue();
     char* end = nullptr;

@@ -9,6 +9,15 @@ constexpr int64_t kLogBuffer = 163840;
 constexpr int64_t kSortArea = 65536;
 constexpr int64_t kDbBlockBuffers = 4000;
 constexpr int64_t kFixedSga = 73888;
+constexpr int64_t kLargePool = 16 * 1024 * 1024;
+constexpr int64_t kLargePoolFree = 15 * 1024 * 1024 + 524288;
+constexpr int64_t kJavaPool = 24 * 1024 * 1024;
+constexpr int64_t kJavaPoolFree = 21 * 1024 * 1024 + 262144;
+constexpr int64_t kStreamsPool = 8 * 1024 * 1024;
+constexpr int64_t kStreamsPoolFree = 8 * 1024 * 1024 - 65536;
+constexpr int64_t kPgaTarget = 512 * 1024 * 1024;
+constexpr int64_t kGranule = 4 * 1024 * 1024;
+constexpr int64_t kGranule19 = 16 * 1024 * 1024;
 }  // namespace
 
 std::vector<SysStatDef> SysStats() {
@@ -123,7 +132,9 @@ std::vector<ParameterDef> Parameters(const SimKnobs& k) {
         {"processes", 3, "150", false, "FALSE", "FALSE", "user processes"},
         {"sessions", 3, "170", true, "FALSE", "FALSE", "user and system sessions"},
         {"timed_statistics", 1, "TRUE", false, "TRUE", "IMMEDIATE", "maintain internal timing statistics"},
-        {"shared_pool_size", 3, n(k.SharedPoolSize), false, "FALSE", k.Version >= 10 ? "IMMEDIATE" : "FALSE", "size in bytes of shared pool"},
+        // Under automatic memory the parameter reads 0 unless set by hand.
+        {"shared_pool_size", 3, k.AutoMemory ? "0" : n(k.SharedPoolSize), k.AutoMemory, "FALSE",
+         k.Version >= 9 ? "IMMEDIATE" : "FALSE", "size in bytes of shared pool"},
         {"shared_pool_reserved_size", 3, n(k.SharedPoolSize / 20), true, "FALSE", "FALSE", "size in bytes of reserved area of shared pool"},
         {"large_pool_size", 3, "0", true, "FALSE", "FALSE", "size in bytes of the large allocation pool"},
         {"db_block_buffers", 3, n(DbBlockBuffers(k)), false, "FALSE", "FALSE", "Number of database blocks cached in memory"},
@@ -142,7 +153,7 @@ std::vector<ParameterDef> Parameters(const SimKnobs& k) {
         {"control_files", 2, "/u02/oradata/KELV/control01.ctl, /u03/oradata/KELV/control02.ctl", false, "FALSE", "FALSE", "control file names list"},
         {"background_dump_dest", 2, "/u01/app/oracle/admin/KELV/bdump", false, "FALSE", "IMMEDIATE", "Detached process dump directory"},
         {"user_dump_dest", 2, "/u01/app/oracle/admin/KELV/udump", false, "FALSE", "IMMEDIATE", "User process dump directory"},
-        {"compatible", 2, k.Version == 7 ? "7.3.4" : (k.Version == 8 ? "8.1.7" : "10.2.0.1.0"), false, "FALSE", "FALSE", "Database will be completely compatible with this software version"},
+        {"compatible", 2, CompatibleOf(k.Version), false, "FALSE", "FALSE", "Database will be completely compatible with this software version"},
         {"log_archive_start", 1, "TRUE", false, "FALSE", "FALSE", "start archival process on SGA initialization"},
         {"log_archive_dest", 2, "/u04/arch/KELV", false, "FALSE", "IMMEDIATE", "archival destination text string"},
         {"rollback_segments", 2, "RBS01, RBS02, RBS03, RBS04", false, "FALSE", "FALSE", "undo segment list"},
@@ -157,14 +168,59 @@ std::vector<ParameterDef> Parameters(const SimKnobs& k) {
         {"job_queue_processes", 3, "2", false, "FALSE", "IMMEDIATE", "number of job queue slave processes"},
         {"ifile", 4, "/u01/app/oracle/admin/KELV/pfile/configKELV.ora", false, "FALSE", "FALSE", "include file in init.ora"},
     };
+    // Automatic memory management, of the releases that have it.
+    if (k.AutoMemory || k.Version >= 19)
+        p.push_back({"sga_target", 6, k.AutoMemory ? n(SgaTargetBytes(k)) : "0", !k.AutoMemory, "FALSE", "IMMEDIATE",
+                     "Target size of SGA"});
+    if (k.Version >= 19) {
+        p.push_back({"memory_target", 6, "0", true, "FALSE", "IMMEDIATE", "Target size of Oracle SGA and PGA memory"});
+        p.push_back({"pga_aggregate_target", 6, n(kPgaTarget), false, "FALSE", "IMMEDIATE",
+                     "Target size for the aggregate PGA memory consumed by the instance"});
+    }
     return p;
 }
 
 std::vector<std::string> BackgroundProcesses(int version) {
     if (version == 7) return {"PMON", "DBWR", "LGWR", "SMON", "RECO", "SNP0", "ARCH"};
     if (version == 8) return {"PMON", "DBW0", "LGWR", "CKPT", "SMON", "RECO", "SNP0", "ARC0"};
-    return {"PMON", "PSP0", "MMAN", "DBW0", "LGWR", "CKPT", "SMON", "RECO", "CJQ0", "MMON", "MMNL", "ARC0"};
+    if (version == 9) return {"PMON", "DBW0", "LGWR", "CKPT", "SMON", "RECO", "CJQ0", "QMN0", "ARC0"};
+    if (version == 10) return {"PMON", "PSP0", "MMAN", "DBW0", "LGWR", "CKPT", "SMON", "RECO", "CJQ0", "MMON", "MMNL", "ARC0"};
+    return {"PMON", "CLMN", "PSP0", "VKTM", "GEN0", "MMAN", "DBRM", "DIA0", "DBW0", "LGWR", "CKPT",
+            "SMON", "RECO", "LREG", "MMON", "MMNL", "ARC0", "CJQ0"};
 }
+
+std::string CompatibleOf(int version) {
+    switch (version) {
+        case 7: return "7.3.4";
+        case 8: return "8.1.7";
+        case 9: return "9.2.0";
+        case 10: return "10.2.0.1.0";
+        default: return "19.0.0";
+    }
+}
+
+std::string ReleaseOf(int version) {
+    switch (version) {
+        case 7: return "7.3.4.0.0";
+        case 8: return "8.1.7.0.0";
+        case 9: return "9.2.0.1.0";
+        case 10: return "10.2.0.1.0";
+        default: return "19.0.0.0.0";
+    }
+}
+
+int64_t SgaTargetBytes(const SimKnobs& k) {
+    const SgaSizes s = SgaOf(k);
+    return s.FixedSize + s.VariableSize + s.DatabaseBuffers + s.RedoBuffers;
+}
+
+std::vector<PoolDef> OtherPools(const SimKnobs& k) {
+    std::vector<PoolDef> pools = {{"large pool", kLargePool, kLargePoolFree}, {"java pool", kJavaPool, kJavaPoolFree}};
+    if (k.Version >= 10) pools.push_back({"streams pool", kStreamsPool, kStreamsPoolFree});
+    return pools;
+}
+
+int64_t GranuleBytes(const SimKnobs& k) { return k.Version >= 19 ? kGranule19 : kGranule; }
 
 std::vector<std::string> VersionRows(const SimKnobs& k) {
     std::vector<std::string> rows;
@@ -176,10 +232,17 @@ std::vector<std::string> VersionRows(const SimKnobs& k) {
         rows = {"Oracle8i Enterprise Edition Release 8.1.7.0.0 - Production", "PL/SQL Release 8.1.7.0.0 - Production",
                 "CORE\t8.1.7.0.0\tProduction", "TNS for Solaris: Version 8.1.7.0.0 - Production",
                 "NLSRTL Version 3.4.1.0.0 - Production"};
-    } else {
+    } else if (k.Version == 9) {
+        rows = {"Oracle9i Enterprise Edition Release 9.2.0.1.0 - Production", "PL/SQL Release 9.2.0.1.0 - Production",
+                "CORE\t9.2.0.1.0\tProduction", "TNS for Linux: Version 9.2.0.1.0 - Production",
+                "NLSRTL Version 9.2.0.1.0 - Production"};
+    } else if (k.Version == 10) {
         rows = {"Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Production",
                 "PL/SQL Release 10.2.0.1.0 - Production", "CORE\t10.2.0.1.0\tProduction",
                 "TNS for Linux: Version 10.2.0.1.0 - Production", "NLSRTL Version 10.2.0.1.0 - Production"};
+    } else {
+        // From 18c on the view has one row.
+        rows = {"Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production"};
     }
     if (!k.Banner.empty()) rows[0] = k.Banner;
     return rows;

@@ -32,7 +32,7 @@ std::vector<std::string> RowCacheParameters(int version);
 
 struct ParameterDef {
     std::string Name;
-    int Type;             // 1 boolean, 2 string, 3 integer, 4 parameter file
+    int Type;             // 1 boolean, 2 string, 3 integer, 4 parameter file, 6 big integer
     std::string Value;
     bool IsDefault;
     std::string SesModifiable;   // TRUE / FALSE
@@ -48,6 +48,9 @@ std::vector<std::string> BackgroundProcesses(int version);
 
 // V$VERSION rows; the first is the banner (or the BANNER knob).
 std::vector<std::string> VersionRows(const SimKnobs& knobs);
+// The "compatible" parameter and the release of V$INSTANCE.VERSION.
+std::string CompatibleOf(int version);
+std::string ReleaseOf(int version);
 
 // Sizes of V$SGA.
 struct SgaSizes {
@@ -57,5 +60,17 @@ SgaSizes SgaOf(const SimKnobs& knobs);
 int64_t DbBlockBuffers(const SimKnobs& knobs);
 int64_t LogBufferBytes(const SimKnobs& knobs);
 int64_t SortAreaBytes(const SimKnobs& knobs);
+// sga_target under automatic memory: the whole SGA.
+int64_t SgaTargetBytes(const SimKnobs& knobs);
+
+// The pools beside the shared pool (instances with SGA pools): their size
+// and the 'free memory' V$SGASTAT shows for them, which does not move.
+struct PoolDef {
+    std::string Name;
+    int64_t Size, Free;
+};
+std::vector<PoolDef> OtherPools(const SimKnobs& knobs);
+// Unit of V$SGA_DYNAMIC_COMPONENTS sizes.
+int64_t GranuleBytes(const SimKnobs& knobs);
 
 }  // namespace sim

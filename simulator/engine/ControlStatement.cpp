@@ -37,13 +37,15 @@ bool ParseSessionId(const std::string& text, int64_t& sid, int64_t& serial) {
 
 SimError IllegalOption() { return OraError("HY000", 2065, "illegal option for ALTER SYSTEM"); }
 
-void Kill(Instance& instance, const std::vector<Token>& t) {
+void Kill(Instance& instance, const std::vector<Token>& t, const Instance::ClientId& caller) {
     if (t.size() < 5 || !t[4].Is(TokenKind::String)) throw OraError("HY000", 26, "missing or invalid session ID");
     if (t.size() > 6 || (t.size() == 6 && !t[5].IsWord("IMMEDIATE"))) throw OraError("42000", 933, "SQL command not properly ended");
     int64_t sid = 0, serial = 0;
     if (!ParseSessionId(t[4].Text, sid, serial)) throw OraError("HY000", 26, "missing or invalid session ID");
-    switch (instance.KillSession(sid, serial)) {
+    switch (instance.KillSession(sid, serial, caller)) {
         case Instance::KillResult::Killed: return;
+        case Instance::KillResult::OwnSession: throw OraError("HY000", 27, "cannot kill current session");
+        case Instance::KillResult::MarkedForKill: throw OraError("HY000", 31, "session marked for kill");
         case Instance::KillResult::Background: throw OraError("HY000", 29, "session is not a user session");
         case Instance::KillResult::NotFound: throw OraError("HY000", 30, "User session ID does not exist.");
     }
@@ -82,13 +84,13 @@ bool IsSimulatorControl(const std::string& oracleSql) {
     }
 }
 
-void RunAlterSystem(Instance& instance, const std::string& oracleSql, bool isDba) {
+void RunAlterSystem(Instance& instance, const std::string& oracleSql, bool isDba, const Instance::ClientId& caller) {
     std::vector<Token> t = TokensOf(oracleSql);
     if (t.size() < 3) throw IllegalOption();
     // Fault switches are the test bench's, open to every user.
     if (IsFaultSetting(t)) return SetFault(instance, t);
     if (!isDba) throw InsufficientPrivileges();
-    if (t[2].IsWord("KILL") && t.size() >= 4 && t[3].IsWord("SESSION")) return Kill(instance, t);
+    if (t[2].IsWord("KILL") && t.size() >= 4 && t[3].IsWord("SESSION")) return Kill(instance, t, caller);
     if (t[2].IsWord("FLUSH") && t.size() == 4 && t[3].IsWord("SHARED_POOL")) return instance.FlushSharedPool();
     if (t[2].IsWord("RESTART") && t.size() == 4 && t[3].IsWord("INSTANCE")) return instance.Restart();
     if (t[2].IsWord("CHECKPOINT") && t.size() == 3) return;

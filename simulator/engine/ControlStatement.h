@@ -7,17 +7,18 @@
 //   ALTER SYSTEM SET SIM_<FAULTKEY> = 'value'       runtime fault for every process ('' clears it)
 #pragma once
 
+#include "Instance.h"
+
 #include <string>
 
 namespace sim {
 
-class Instance;
-
 // True for the simulator's own control statements, which faults never hit.
 bool IsSimulatorControl(const std::string& oracleSql);
 
-// Runs an ALTER SYSTEM statement; throws SimError (ORA-01031 for users
-// without DBA rights, ORA-00026/00030 for bad kills, ORA-02065 otherwise).
-void RunAlterSystem(Instance& instance, const std::string& oracleSql, bool isDba);
+// Runs an ALTER SYSTEM statement for the caller's session; throws SimError
+// (ORA-01031 for users without DBA rights, ORA-00026/00027/00030/00031 for
+// refused kills, ORA-02065 otherwise).
+void RunAlterSystem(Instance& instance, const std::string& oracleSql, bool isDba, const Instance::ClientId& caller);
 
 }  // namespace sim

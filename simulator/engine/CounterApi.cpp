@@ -28,6 +28,7 @@ const std::map<std::string, ViewShape>& CounterViews() {
         {"V$ROWCACHE", {"PARAMETER", "GETS", {"GETS", "GETMISSES", "MODIFICATIONS", "COUNT", "USAGE"}}},
         {"V$SGA", {"NAME", "VALUE", {"VALUE"}}},
         {"V$SGASTAT", {"NAME", "BYTES", {"BYTES"}}},
+        {"V$SGA_DYNAMIC_COMPONENTS", {"COMPONENT", "CURRENT_SIZE", {"CURRENT_SIZE", "USER_SPECIFIED_SIZE"}}},
     };
     return views;
 }
@@ -67,8 +68,15 @@ int64_t CounterAt(const SimConfig& config, const std::string& view, const std::s
                   std::chrono::system_clock::time_point t, const std::string& column) {
     const ViewShape& shape = ShapeOf(view, column);
     std::string col = column.empty() ? shape.DefaultColumn : column;
-    auto rows = QueryAt(config, "SELECT " + col + " FROM " + view + " WHERE " + shape.KeyColumn + " = ?", {name},
-                        UnixOf(t));
+    std::string where = std::string(shape.KeyColumn) + " = ?";
+    std::vector<std::string> keys = {name};
+    // "pool/name" picks one pool's row of V$SGASTAT.
+    const auto slash = name.find('/');
+    if (view == "V$SGASTAT" && slash != std::string::npos) {
+        where = "POOL = ? AND " + where;
+        keys = {name.substr(0, slash), name.substr(slash + 1)};
+    }
+    auto rows = QueryAt(config, "SELECT " + col + " FROM " + view + " WHERE " + where, keys, UnixOf(t));
     if (rows.empty()) throw OraError("HY000", 1403, "no data found");
     return ToInt(rows.front());
 }

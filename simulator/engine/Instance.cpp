@@ -2,6 +2,7 @@
 
 #include "Catalog.h"
 #include "InstanceSchema.h"
+#include "NlsSession.h"
 #include "OracleText.h"
 #include "SqlErrors.h"
 
@@ -98,6 +99,15 @@ void SimBanner(sqlite3_context* ctx, int, sqlite3_value** a) {
     sqlite3_result_text(ctx, rows[static_cast<size_t>(i)].c_str(), -1, SQLITE_TRANSIENT);
 }
 
+// Whether a session killed at the given time is still listed, as KILLED.
+void SimKillListed(sqlite3_context* ctx, int, sqlite3_value** a) {
+    Instance& inst = Self(ctx);
+    const int64_t linger = inst.Knobs().KilledMinutes * 60;
+    const bool listed = sqlite3_value_type(a[0]) != SQLITE_NULL && linger > 0 &&
+                        inst.StatementUnix() < sqlite3_value_int64(a[0]) + linger;
+    sqlite3_result_int(ctx, listed ? 1 : 0);
+}
+
 void SimStartDate(sqlite3_context* ctx, int, sqlite3_value**) {
     std::string text = FormatDateText(DateFromUnix(Self(ctx).StartUnix()));
     sqlite3_result_text(ctx, text.c_str(), -1, SQLITE_TRANSIENT);
@@ -164,6 +174,7 @@ Instance::Instance(const SimConfig& config)
     : config_(config), knobs_(ParseKnobs(config)), configFaults_(ParseFaults(config)), faults_(configFaults_),
       db_(OpenPath(config)) {
     RegisterOracleFunctions(db_.Get(), &clock_);
+    RegisterLinguisticCollation(db_.Get());
     RegisterInstanceFunctions();
     db_.Exec("PRAGMA case_sensitive_like = ON");
     clock_.UnixSeconds = WallClock();
@@ -187,7 +198,7 @@ void Instance::RegisterInstanceFunctions() {
     static const Fn kFns[] = {{"SIM_COUNTER", 3, SimCounter},        {"SIM_SGASTAT", 1, SimSgaStat},
                               {"SIM_SLOT_PRESENT", 1, SimSlotPresent}, {"SIM_SLOT_SERIAL", 1, SimSlotSerial},
                               {"SIM_SLOT_STATUS", 1, SimSlotStatus},   {"SIM_BANNER", 1, SimBanner},
-                              {"SIM_START_DATE", 0, SimStartDate}};
+                              {"SIM_START_DATE", 0, SimStartDate},    {"SIM_KILL_LISTED", 1, SimKillListed}};
     for (const Fn& f : kFns)
         sqlite3_create_function_v2(db_.Get(), f.Name, f.Args, SQLITE_UTF8, this, f.Body, nullptr, nullptr, nullptr);
 }
@@ -336,25 +347,38 @@ void Instance::SetRuntimeFault(const std::string& key, const std::string& value)
     ReadSharedState();
 }
 
-Instance::KillResult Instance::KillSession(int64_t sid, int64_t serial) {
+Instance::KillResult Instance::KillSession(int64_t sid, int64_t serial, const ClientId& caller) {
     const int64_t minute = StatementMinute();
     if (db_.QueryInt("SELECT COUNT(*) FROM SIM_BACKGROUND WHERE SID = " + std::to_string(sid), 0) > 0)
         return KillResult::Background;
+    if (knobs_.RefuseOwnKill && sid == caller.Sid && serial == caller.Serial) return KillResult::OwnSession;
     WriteScope scope(db_);
-    SqliteStmt client(db_.Get(), "UPDATE SIM_CLIENT SET KILLED = 1 WHERE SID = ? AND SERIAL = ? AND KILLED = 0");
-    client.Bind(1, sid).Bind(2, serial).Run();
+    SqliteStmt client(db_.Get(), "UPDATE SIM_CLIENT SET KILLED = 1, KILLED_AT = ? WHERE SID = ? AND SERIAL = ? AND KILLED = 0");
+    client.Bind(1, clock_.UnixSeconds).Bind(2, sid).Bind(3, serial).Run();
     if (sqlite3_changes(db_.Get()) > 0) {
         scope.Commit();
         return KillResult::Killed;
     }
+    // A session killed before and still listed is only marked for kill again.
+    auto stillListed = [&](const std::string& sql, int64_t a, int64_t b) {
+        SqliteStmt q(db_.Get(), sql);
+        q.Bind(1, a).Bind(2, b);
+        return q.Step() && q.Int(0) != 0;
+    };
+    if (stillListed("SELECT SIM_KILL_LISTED(KILLED_AT) FROM SIM_CLIENT WHERE SID = ? AND SERIAL = ? AND KILLED = 1", sid,
+                    serial))
+        return KillResult::MarkedForKill;
     int64_t slot = sid - kFirstSlotSid;
     if (slot >= 0 && slot < knobs_.Sessions && model_->SlotPresent(static_cast<int>(slot), minute) &&
         model_->SlotSerial(static_cast<int>(slot), minute) == serial) {
-        SqliteStmt kill(db_.Get(), "INSERT OR IGNORE INTO SIM_KILLED VALUES (?, ?)");
-        kill.Bind(1, slot).Bind(2, serial).Run();
+        SqliteStmt kill(db_.Get(), "INSERT OR IGNORE INTO SIM_KILLED VALUES (?, ?, ?)");
+        kill.Bind(1, slot).Bind(2, serial).Bind(3, clock_.UnixSeconds).Run();
         bool fresh = sqlite3_changes(db_.Get()) > 0;
         scope.Commit();
-        return fresh ? KillResult::Killed : KillResult::NotFound;
+        if (fresh) return KillResult::Killed;
+        if (stillListed("SELECT SIM_KILL_LISTED(KILLED_AT) FROM SIM_KILLED WHERE SLOT = ? AND SERIAL = ?", slot, serial))
+            return KillResult::MarkedForKill;
+        return KillResult::NotFound;
     }
     return KillResult::NotFound;
 }
@@ -378,7 +402,7 @@ Instance::ClientId Instance::RegisterClient(const std::string& user) {
     id.Sid = std::max(kFirstClientSid, db_.QueryInt("SELECT IFNULL(MAX(SID), 0) + 1 FROM SIM_CLIENT", kFirstClientSid));
     id.Serial = 1 + static_cast<int64_t>(Mix(static_cast<uint64_t>(clock_.UnixSeconds), static_cast<uint64_t>(getpid()),
                                              static_cast<uint64_t>(id.Sid)) % kMaxSerial);
-    SqliteStmt ins(db_.Get(), "INSERT INTO SIM_CLIENT VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0, ?)");
+    SqliteStmt ins(db_.Get(), "INSERT INTO SIM_CLIENT VALUES (?, ?, ?, ?, ?, ?, ?, ?, 0, ?, NULL)");
     ins.Bind(1, id.Sid).Bind(2, id.Serial).Bind(3, user).Bind(4, OsUser()).Bind(5, host).Bind(6, ProgramName())
         .Bind(7, static_cast<int64_t>(getpid())).Bind(8, host)
         .Bind(9, FormatDateText(DateFromUnix(clock_.UnixSeconds))).Run();

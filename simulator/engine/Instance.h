@@ -40,14 +40,13 @@ public:
     void Restart();
     void FlushSharedPool();
     void SetRuntimeFault(const std::string& key, const std::string& value);
-    // Kills a user session; false when no such session exists now.
-    enum class KillResult { Killed, NotFound, Background };
-    KillResult KillSession(int64_t sid, int64_t serial);
-
     // The sessions of programs connected to this instance.
     struct ClientId {
         int64_t Sid = 0, Serial = 0;
     };
+    // Kills a user session on behalf of the caller's session.
+    enum class KillResult { Killed, NotFound, Background, OwnSession, MarkedForKill };
+    KillResult KillSession(int64_t sid, int64_t serial, const ClientId& caller);
     ClientId RegisterClient(const std::string& user);
     void UnregisterClient(int64_t sid) noexcept;
     bool ClientKilled(int64_t sid);

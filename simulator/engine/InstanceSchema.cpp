@@ -19,15 +19,15 @@ constexpr int kFirstSlotSid = 20;
 constexpr int kLogGroups = 3;
 constexpr int64_t kLogFileBytes7 = 1048576;
 constexpr int64_t kLogFileBytes = 52428800;
-constexpr int kSchemaFormat = 3;  // bump when the layout of the tables changes
+constexpr int kSchemaFormat = 4;  // bump when the layout of the tables changes
 
 void CreateBaseTables(SqliteDb& db) {
     db.Exec(R"(
 CREATE TABLE SIM_META (KEY TEXT PRIMARY KEY, VALUE TEXT);
 CREATE TABLE SIM_FAULT (KEY TEXT PRIMARY KEY, VALUE TEXT);
 CREATE TABLE SIM_CLIENT (SID INTEGER PRIMARY KEY, SERIAL INTEGER, USERNAME TEXT, OSUSER TEXT, MACHINE TEXT,
-  PROGRAM TEXT, PID INTEGER, HOST TEXT, KILLED INTEGER NOT NULL DEFAULT 0, LOGON_TIME DATE);
-CREATE TABLE SIM_KILLED (SLOT INTEGER, SERIAL INTEGER, PRIMARY KEY (SLOT, SERIAL));
+  PROGRAM TEXT, PID INTEGER, HOST TEXT, KILLED INTEGER NOT NULL DEFAULT 0, LOGON_TIME DATE, KILLED_AT INTEGER);
+CREATE TABLE SIM_KILLED (SLOT INTEGER, SERIAL INTEGER, KILLED_AT INTEGER, PRIMARY KEY (SLOT, SERIAL));
 CREATE TABLE DUAL (DUMMY VARCHAR2(1));
 INSERT INTO DUAL VALUES ('X');
 )");
@@ -83,29 +83,59 @@ CREATE VIEW "V$ROWCACHE" AS SELECT "CACHE#", TYPE, NULL AS "SUBORDINATE#", PARAM
     }
 }
 
+// V$SGASTAT: the rows the workload moves, and with pools the other pools'
+// rows first, as a join without a pool filter then meets them first.
+void CreateSgaStat(SqliteDb& db, const SimKnobs& k) {
+    db.Exec("CREATE TABLE SIM_SGASTAT (IDX INTEGER PRIMARY KEY, POOL VARCHAR2(26), NAME VARCHAR2(26), MODEL INTEGER, "
+            "BYTES NUMBER);");
+    const char* bytes = "CASE WHEN MODEL IS NULL THEN BYTES ELSE SIM_SGASTAT(MODEL) END AS BYTES";
+    db.Exec(std::string("CREATE VIEW \"V$SGASTAT\" AS SELECT ") + (k.Version >= 8 ? "POOL, " : "") + "NAME, " + bytes +
+            " FROM SIM_SGASTAT");
+    SqliteStmt ins(db.Get(), "INSERT INTO SIM_SGASTAT (POOL, NAME, MODEL, BYTES) VALUES (?, ?, ?, ?)");
+    if (k.SgaPools) {
+        for (const PoolDef& pool : OtherPools(k)) {
+            ins.Bind(1, pool.Name).Bind(2, std::string("free memory")).BindNull(3).Bind(4, pool.Free).Run();
+            ins.Bind(1, pool.Name).Bind(2, std::string("miscellaneous")).BindNull(3).Bind(4, pool.Size - pool.Free).Run();
+        }
+    }
+    WorkloadModel model(k, 0, 0);
+    auto names = model.SgaStatNames();
+    for (size_t i = 0; i < names.size(); ++i) {
+        bool sharedPool = names[i] != "db_block_buffers" && names[i] != "log_buffer" && names[i] != "fixed_sga";
+        if (sharedPool) ins.Bind(1, std::string("shared pool"));
+        else ins.BindNull(1);
+        ins.Bind(2, names[i]).Bind(3, static_cast<int64_t>(i)).BindNull(4).Run();
+    }
+}
+
+// V$SGA_DYNAMIC_COMPONENTS: the pools' current sizes, which stay put here.
+void CreateDynamicSga(SqliteDb& db, const SimKnobs& k) {
+    db.Exec(R"(CREATE TABLE "V$SGA_DYNAMIC_COMPONENTS" (COMPONENT VARCHAR2(64), CURRENT_SIZE NUMBER, MIN_SIZE NUMBER,
+  MAX_SIZE NUMBER, USER_SPECIFIED_SIZE NUMBER, OPER_COUNT NUMBER, LAST_OPER_TYPE VARCHAR2(13),
+  LAST_OPER_MODE VARCHAR2(9), LAST_OPER_TIME DATE, GRANULE_SIZE NUMBER))");
+    SqliteStmt ins(db.Get(), "INSERT INTO \"V$SGA_DYNAMIC_COMPONENTS\" VALUES (?, ?, ?, ?, ?, 0, 'STATIC', NULL, NULL, ?)");
+    auto add = [&](const std::string& name, int64_t size, bool userSized) {
+        ins.Bind(1, name).Bind(2, size).Bind(3, size).Bind(4, size).Bind(5, userSized ? size : 0)
+            .Bind(6, GranuleBytes(k)).Run();
+    };
+    add("shared pool", k.SharedPoolSize, !k.AutoMemory);
+    std::vector<PoolDef> pools = OtherPools(k);
+    for (const PoolDef& pool : pools) add(pool.Name, k.SgaPools ? pool.Size : 0, !k.AutoMemory);
+    add(k.Version >= 10 ? "DEFAULT buffer cache" : "buffer cache", SgaOf(k).DatabaseBuffers, !k.AutoMemory);
+    add("KEEP buffer cache", 0, false);
+    add("RECYCLE buffer cache", 0, false);
+}
+
 void CreateMemoryViews(SqliteDb& db, const SimKnobs& k) {
-    db.Exec("CREATE TABLE \"V$SGA\" (NAME VARCHAR2(20), VALUE NUMBER);"
-            "CREATE TABLE SIM_SGASTAT (IDX INTEGER PRIMARY KEY, POOL VARCHAR2(11), NAME VARCHAR2(26));");
-    db.Exec(k.Version >= 8
-                ? "CREATE VIEW \"V$SGASTAT\" AS SELECT POOL, NAME, SIM_SGASTAT(IDX) AS BYTES FROM SIM_SGASTAT"
-                : "CREATE VIEW \"V$SGASTAT\" AS SELECT NAME, SIM_SGASTAT(IDX) AS BYTES FROM SIM_SGASTAT");
+    db.Exec("CREATE TABLE \"V$SGA\" (NAME VARCHAR2(20), VALUE NUMBER);");
+    CreateSgaStat(db, k);
+    if (HasDynamicSga(k)) CreateDynamicSga(db, k);
     SgaSizes sga = SgaOf(k);
     SqliteStmt sgaIns(db.Get(), "INSERT INTO \"V$SGA\" VALUES (?, ?)");
     sgaIns.Bind(1, std::string("Fixed Size")).Bind(2, sga.FixedSize).Run();
     sgaIns.Bind(1, std::string("Variable Size")).Bind(2, sga.VariableSize).Run();
     sgaIns.Bind(1, std::string("Database Buffers")).Bind(2, sga.DatabaseBuffers).Run();
     sgaIns.Bind(1, std::string("Redo Buffers")).Bind(2, sga.RedoBuffers).Run();
-
-    WorkloadModel model(k, 0, 0);
-    auto names = model.SgaStatNames();
-    SqliteStmt statIns(db.Get(), "INSERT INTO SIM_SGASTAT VALUES (?, ?, ?)");
-    for (size_t i = 0; i < names.size(); ++i) {
-        bool sharedPool = names[i] != "db_block_buffers" && names[i] != "log_buffer" && names[i] != "fixed_sga";
-        statIns.Bind(1, static_cast<int64_t>(i)).Bind(3, names[i]);
-        if (sharedPool) statIns.Bind(2, std::string("shared pool"));
-        else statIns.BindNull(2);
-        statIns.Run();
-    }
 
     db.Exec(R"(CREATE TABLE "V$PARAMETER" (NUM NUMBER, NAME VARCHAR2(64), TYPE NUMBER, VALUE VARCHAR2(512),
   ISDEFAULT VARCHAR2(9), ISSES_MODIFIABLE VARCHAR2(5), ISSYS_MODIFIABLE VARCHAR2(9), ISMODIFIED VARCHAR2(10),
@@ -139,15 +169,17 @@ CREATE VIEW "V$SESSION" AS
     'oracle@dbhost (' || B.PROGRAM || ')' AS PROGRAM, 'BACKGROUND' AS TYPE, SIM_START_DATE() AS LOGON_TIME
   FROM SIM_BACKGROUND B
   UNION ALL
-  SELECT C.SID, C.SERIAL, 5, C.USERNAME, 3, 'ACTIVE', 'DEDICATED', C.USERNAME, C.OSUSER, CAST(C.PID AS TEXT),
+  SELECT C.SID, C.SERIAL, 5, C.USERNAME, 3, CASE WHEN C.KILLED = 0 THEN 'ACTIVE' ELSE 'KILLED' END,
+    CASE WHEN C.KILLED = 0 THEN 'DEDICATED' ELSE 'PSEUDO' END, C.USERNAME, C.OSUSER, CAST(C.PID AS TEXT),
     C.MACHINE, 'pts/0', C.PROGRAM, 'USER', C.LOGON_TIME
-  FROM SIM_CLIENT C WHERE C.KILLED = 0
+  FROM SIM_CLIENT C WHERE C.KILLED = 0 OR SIM_KILL_LISTED(C.KILLED_AT)
   UNION ALL
-  SELECT P.SID, SIM_SLOT_SERIAL(P.SLOT), 20 + P.SLOT % 5, P.USERNAME, 0, SIM_SLOT_STATUS(P.SLOT), 'DEDICATED',
+  SELECT P.SID, SIM_SLOT_SERIAL(P.SLOT), 20 + P.SLOT % 5, P.USERNAME, 0,
+    CASE WHEN K.SLOT IS NULL THEN SIM_SLOT_STATUS(P.SLOT) ELSE 'KILLED' END,
+    CASE WHEN K.SLOT IS NULL THEN 'DEDICATED' ELSE 'PSEUDO' END,
     P.USERNAME, P.OSUSER, CAST(4000 + P.SLOT AS TEXT), P.MACHINE, 'WINDOWS', P.PROGRAM, 'USER', SIM_START_DATE()
-  FROM SIM_SLOT P
-  WHERE SIM_SLOT_PRESENT(P.SLOT)
-    AND NOT EXISTS (SELECT 1 FROM SIM_KILLED K WHERE K.SLOT = P.SLOT AND K.SERIAL = SIM_SLOT_SERIAL(P.SLOT));
+  FROM SIM_SLOT P LEFT JOIN SIM_KILLED K ON K.SLOT = P.SLOT AND K.SERIAL = SIM_SLOT_SERIAL(P.SLOT)
+  WHERE SIM_SLOT_PRESENT(P.SLOT) AND (K.SLOT IS NULL OR SIM_KILL_LISTED(K.KILLED_AT));
 )");
     auto procs = BackgroundProcesses(k.Version);
     SqliteStmt bg(db.Get(), "INSERT INTO SIM_BACKGROUND VALUES (?, ?, ?)");
@@ -169,8 +201,13 @@ void CreateLogViews(SqliteDb& db, const SimKnobs& k) {
             (v7 ? "VARCHAR2(20)" : "DATE") + ", \"SWITCH_CHANGE#\" NUMBER, FIRST_UNIX INTEGER);" +
             "CREATE VIEW \"V$LOGHIST\" AS SELECT \"THREAD#\", \"SEQUENCE#\", \"FIRST_CHANGE#\", FIRST_TIME, "
             "\"SWITCH_CHANGE#\" FROM SIM_LOGHIST;");
+    // Groups in the log cycle, and groups outside it whose state is fixed:
+    // just added (UNUSED), being cleared, and the current log of a closed
+    // second thread being cleared.
     db.Exec(R"(
 CREATE TABLE SIM_LOGGROUP ("GROUP#" NUMBER, BYTES NUMBER, MEMBERS NUMBER);
+CREATE TABLE SIM_LOGGROUP_FIXED ("GROUP#" NUMBER, "THREAD#" NUMBER, "SEQUENCE#" NUMBER, BYTES NUMBER,
+  MEMBERS NUMBER, ARCHIVED VARCHAR2(3), STATUS VARCHAR2(16));
 CREATE VIEW "V$LOG" AS
   SELECT "GROUP#", "THREAD#", "SEQUENCE#", BYTES, MEMBERS,
     CASE WHEN "SEQUENCE#" = CUR THEN 'NO' ELSE 'YES' END AS ARCHIVED,
@@ -181,29 +218,49 @@ CREATE VIEW "V$LOG" AS
   FROM (SELECT G."GROUP#" AS "GROUP#", 1 AS "THREAD#", G.BYTES AS BYTES, G.MEMBERS AS MEMBERS, M.CUR AS CUR,
           M.CUR - ((M.CUR - G."GROUP#") % G.N + G.N) % G.N AS "SEQUENCE#"
         FROM (SELECT S.*, (SELECT COUNT(*) FROM SIM_LOGGROUP) AS N FROM SIM_LOGGROUP S) G,
-             (SELECT IFNULL(MAX("SEQUENCE#"), 0) + 1 AS CUR FROM SIM_LOGHIST) M) X;
+             (SELECT IFNULL(MAX("SEQUENCE#"), 0) + 1 AS CUR FROM SIM_LOGHIST) M) X
+  UNION ALL
+  SELECT "GROUP#", "THREAD#", "SEQUENCE#", BYTES, MEMBERS, ARCHIVED, STATUS, 0, NULL FROM SIM_LOGGROUP_FIXED;
 )");
     db.Exec(std::string("CREATE TABLE \"V$LOGFILE\" (\"GROUP#\" NUMBER, STATUS VARCHAR2(7), ") +
             (k.Version >= 10 ? "TYPE VARCHAR2(7), " : "") + "MEMBER VARCHAR2(513))");
     const int members = v7 ? 1 : 2;
+    const int64_t bytes = v7 ? kLogFileBytes7 : kLogFileBytes;
     SqliteStmt group(db.Get(), "INSERT INTO SIM_LOGGROUP VALUES (?, ?, ?)");
     SqliteStmt file(db.Get(), k.Version >= 10 ? "INSERT INTO \"V$LOGFILE\" VALUES (?, NULL, 'ONLINE', ?)"
                                               : "INSERT INTO \"V$LOGFILE\" VALUES (?, NULL, ?)");
-    for (int g = 1; g <= kLogGroups; ++g) {
-        group.Bind(1, static_cast<int64_t>(g)).Bind(2, v7 ? kLogFileBytes7 : kLogFileBytes)
-            .Bind(3, static_cast<int64_t>(members)).Run();
+    auto addMembers = [&](int g) {
         for (int m = 0; m < members; ++m)
             file.Bind(1, static_cast<int64_t>(g))
                 .Bind(2, "/u0" + std::to_string(2 + m) + "/oradata/KELV/redo0" + std::to_string(g) +
                              static_cast<char>('a' + m) + ".log")
                 .Run();
+    };
+    for (int g = 1; g <= kLogGroups; ++g) {
+        group.Bind(1, static_cast<int64_t>(g)).Bind(2, bytes).Bind(3, static_cast<int64_t>(members)).Run();
+        addMembers(g);
+    }
+    if (!k.LogStatuses) return;
+    struct FixedGroup {
+        int Thread;
+        const char* Archived;
+        const char* Status;
+    };
+    static const FixedGroup kFixed[] = {{1, "YES", "UNUSED"}, {1, "YES", "CLEARING"}, {2, "NO", "CLEARING_CURRENT"}};
+    SqliteStmt fixed(db.Get(), "INSERT INTO SIM_LOGGROUP_FIXED VALUES (?, ?, 0, ?, ?, ?, ?)");
+    int g = kLogGroups;
+    for (const FixedGroup& f : kFixed) {
+        ++g;
+        fixed.Bind(1, static_cast<int64_t>(g)).Bind(2, static_cast<int64_t>(f.Thread)).Bind(3, bytes)
+            .Bind(4, static_cast<int64_t>(members)).Bind(5, std::string(f.Archived)).Bind(6, std::string(f.Status)).Run();
+        addMembers(g);
     }
 }
 
 void CreateInstanceViews(SqliteDb& db, const SimKnobs& k) {
     db.Exec(std::string(R"(
 CREATE VIEW "V$INSTANCE" AS SELECT 1 AS "INSTANCE_NUMBER", 'kelv' AS INSTANCE_NAME, 'dbhost' AS HOST_NAME,
-  ')") + (k.Version == 7 ? "7.3.4.0.0" : k.Version == 8 ? "8.1.7.0.0" : "10.2.0.1.0") +
+  ')") + ReleaseOf(k.Version) +
             R"(' AS VERSION, SIM_START_DATE() AS STARTUP_TIME, 'OPEN' AS STATUS FROM DUAL;
 CREATE VIEW "V$DATABASE" AS SELECT 1234567890 AS DBID, 'KELV' AS NAME, SIM_START_DATE() AS CREATED,
   'ARCHIVELOG' AS LOG_MODE FROM DUAL;
@@ -218,7 +275,9 @@ std::string LayoutSignature(const SimKnobs& k) {
            ";ses=" + std::to_string(k.Sessions) + ";mach=" + std::to_string(k.Machines) +
            ";days=" + std::to_string(k.LogHistoryDays) + ";ts=" + std::to_string(k.Tablespaces) +
            ";latch=" + std::to_string(k.Latches) + ";blk=" + std::to_string(k.BlockSize) +
-           ";pool=" + std::to_string(k.SharedPoolSize) + ";start=" + std::to_string(k.StartTime);
+           ";pool=" + std::to_string(k.SharedPoolSize) + ";start=" + std::to_string(k.StartTime) +
+           ";pools=" + std::to_string(k.SgaPools) + ";auto=" + std::to_string(k.AutoMemory) +
+           ";lmt=" + std::to_string(static_cast<int>(k.Extents)) + ";logs=" + std::to_string(k.LogStatuses);
 }
 
 void DropAllObjects(SqliteDb& db) {

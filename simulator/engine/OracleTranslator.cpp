@@ -29,7 +29,7 @@ const std::set<std::string> kKeywords = {
     "FOREIGN", "ON", "JOIN", "LEFT", "RIGHT", "INNER", "OUTER", "CROSS", "FULL", "NATURAL", "USING",
     "CAST", "WITH", "NULLS", "FIRST", "LAST", "COMMIT", "ROLLBACK", "VARCHAR2", "VARCHAR", "NVARCHAR2",
     "CHAR", "NCHAR", "NUMBER", "INTEGER", "INT", "SMALLINT", "DECIMAL", "NUMERIC", "FLOAT", "REAL",
-    "DOUBLE", "PRECISION", "DATE", "TIMESTAMP", "LONG", "RAW", "CLOB", "BLOB", "TEXT", "TRUNCATE"};
+    "DOUBLE", "PRECISION", "DATE", "TIMESTAMP", "LONG", "RAW", "CLOB", "BLOB", "TEXT", "TRUNCATE", "COLLATE"};
 
 // Words that end the FROM list or the WHERE clause of a query block.
 const std::set<std::string> kClauseEnds = {"GROUP", "ORDER", "HAVING", "UNION", "INTERSECT",
@@ -280,6 +280,36 @@ void RewriteBlocks(Nodes& nodes) {
     }
 }
 
+// Ends an ORDER BY term: its direction and the placement of NULLs.
+bool IsOrderModifier(const Node& n) {
+    return IsWord(n, "ASC") || IsWord(n, "DESC") || IsWord(n, "NULLS");
+}
+
+// Gives every ORDER BY term, at every level, the linguistic collation.
+void CollateOrderBy(Nodes& nodes, const char* collation) {
+    for (Node& n : nodes)
+        if (n.Group) CollateOrderBy(n.Kids, collation);
+    for (size_t i = 0; i + 1 < nodes.size(); ++i) {
+        if (!IsWord(nodes[i], "ORDER") || !IsWord(nodes[i + 1], "BY")) continue;
+        Nodes rebuilt(nodes.begin(), nodes.begin() + static_cast<long>(i) + 2);
+        std::vector<Nodes> terms = SplitOn(nodes, i + 2, nodes.size(), IsComma);
+        for (size_t t = 0; t < terms.size(); ++t) {
+            if (t > 0) rebuilt.push_back(Node{Token{TokenKind::Symbol, ",", false}, false, {}});
+            Nodes& term = terms[t];
+            size_t end = 0;
+            while (end < term.size() && !IsOrderModifier(term[end])) ++end;
+            Append(rebuilt, Nodes(term.begin(), term.begin() + static_cast<long>(end)));
+            if (end > 0) {
+                Append(rebuilt, Words("COLLATE"));
+                rebuilt.push_back(Node{Token{TokenKind::Identifier, collation, true}, false, {}});
+            }
+            Append(rebuilt, Nodes(term.begin() + static_cast<long>(end), term.end()));
+        }
+        nodes = std::move(rebuilt);
+        return;
+    }
+}
+
 std::string QuoteIdent(const std::string& name) {
     std::string out = "\"";
     for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -377,7 +407,7 @@ StatementKind KindOf(const std::vector<Token>& tokens) {
 
 }  // namespace
 
-Translation TranslateOracleSql(const std::string& oracleSql, const char* createSchema) {
+Translation TranslateOracleSql(const std::string& oracleSql, const char* createSchema, const char* orderCollation) {
     std::vector<Token> tokens = Tokenize(oracleSql);
     while (!tokens.empty() && tokens.back().IsSymbol(";")) tokens.pop_back();
     if (tokens.empty()) throw InvalidSqlStatement();
@@ -428,6 +458,7 @@ Translation TranslateOracleSql(const std::string& oracleSql, const char* createS
     size_t pos = 0;
     Nodes tree = BuildTree(kept, pos, 0);
     RewriteBlocks(tree);
+    if (orderCollation && tr.Kind == StatementKind::Query) CollateOrderBy(tree, orderCollation);
     Emit(tree, tr.Sql, CreatedObjectIndex(tree), createSchema);
     return tr;
 }

@@ -23,6 +23,9 @@ struct Translation {
 // Throws SimError for statements that are not valid Oracle SQL at the
 // token level (unterminated quotes, misplaced (+), empty text).
 // Objects created by CREATE TABLE/VIEW/INDEX go to createSchema when given.
-Translation TranslateOracleSql(const std::string& oracleSql, const char* createSchema = nullptr);
+// With orderCollation, every ORDER BY term of a query sorts by that
+// collation (a linguistic NLS_SORT).
+Translation TranslateOracleSql(const std::string& oracleSql, const char* createSchema = nullptr,
+                               const char* orderCollation = nullptr);
 
 }  // namespace sim

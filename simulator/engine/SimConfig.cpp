@@ -23,6 +23,10 @@ constexpr long kMaxHistoryDays = 3660;
 constexpr int64_t kSharedPool7 = 9 * 1024 * 1024;
 constexpr int64_t kSharedPool8 = 48 * 1024 * 1024;
 constexpr int64_t kSharedPool10 = 96 * 1024 * 1024;
+constexpr int64_t kSharedPool9 = 64 * 1024 * 1024;
+constexpr int64_t kSharedPool19 = 320 * 1024 * 1024;
+constexpr long kDefaultKilledMinutes = 10;   // how long PMON leaves a killed session listed
+constexpr long kMaxKilledMinutes = 1440;
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
@@ -30,6 +34,56 @@ std::string Upper(std::string text) {
 }
 
 long Clamp(long value, long lo, long hi) { return std::max(lo, std::min(hi, value)); }
+
+int Family(long version) {
+    if (version <= 7) return 7;
+    if (version <= 9) return static_cast<int>(version);
+    return version < 19 ? 10 : 19;
+}
+
+int64_t DefaultSharedPool(int family) {
+    switch (family) {
+        case 7: return kSharedPool7;
+        case 8: return kSharedPool8;
+        case 9: return kSharedPool9;
+        case 10: return kSharedPool10;
+        default: return kSharedPool19;
+    }
+}
+
+// A switch key: "1", "YES", "TRUE" or "ON" (any case) is on, "0", "NO", "FALSE", "OFF" off.
+bool Switch(const SimConfig& config, const std::string& key, bool dflt) {
+    const std::string v = Upper(config.Get(key));
+    if (v == "1" || v == "YES" || v == "TRUE" || v == "ON") return true;
+    if (v == "0" || v == "NO" || v == "FALSE" || v == "OFF") return false;
+    return dflt;
+}
+
+ExtentManagement ExtentsOf(const SimConfig& config, ExtentManagement dflt) {
+    const std::string v = Upper(config.Get("LOCALLYMANAGED"));
+    if (v == "NONE") return ExtentManagement::Dictionary;
+    if (v == "NONSYSTEM") return ExtentManagement::LocalExceptSystem;
+    if (v == "ALL") return ExtentManagement::Local;
+    return dflt;
+}
+
+// Territories whose numbers are written with a decimal comma, and
+// languages with a linguistic sort of their own (a small, common set).
+bool CommaTerritory(const std::string& territory) {
+    static const char* const kComma[] = {"GERMANY", "AUSTRIA", "FRANCE", "ITALY", "SPAIN", "NETHERLANDS",
+                                         "BELGIUM", "SWEDEN", "FINLAND", "DENMARK", "NORWAY", "BRAZIL"};
+    for (const char* t : kComma)
+        if (territory == t) return true;
+    return false;
+}
+
+const char* LanguageSort(const std::string& language) {
+    static const char* const kSorted[] = {"GERMAN", "FRENCH", "ITALIAN", "SPANISH", "DUTCH", "SWEDISH",
+                                          "FINNISH", "DANISH", "NORWEGIAN"};
+    for (const char* l : kSorted)
+        if (language == l) return l;
+    return "BINARY";
+}
 
 }  // namespace
 
@@ -51,10 +105,28 @@ long SimConfig::GetInt(const std::string& key, long dflt) const {
     return end == text.c_str() ? dflt : value;
 }
 
+NlsSettings NlsFromLanguage(const std::string& nlsLang) {
+    NlsSettings nls;
+    const std::string text = Upper(nlsLang);
+    const std::string languageAndTerritory = text.substr(0, text.find('.'));
+    const auto underscore = languageAndTerritory.find('_');
+    const std::string language = languageAndTerritory.substr(0, underscore);
+    const std::string territory = underscore == std::string::npos ? "" : languageAndTerritory.substr(underscore + 1);
+    if (CommaTerritory(territory)) {
+        nls.DecimalCharacter = ',';
+        nls.GroupCharacter = '.';
+    }
+    nls.Sort = LanguageSort(language);
+    return nls;
+}
+
+bool HasDynamicSga(const SimKnobs& k) { return k.Version >= 9; }
+
+bool HasExtentManagement(const SimKnobs& k) { return k.Version >= 9 || k.Extents != ExtentManagement::Dictionary; }
+
 SimKnobs ParseKnobs(const SimConfig& config) {
     SimKnobs k;
-    long version = config.GetInt("VERSION", kDefaultVersion);
-    k.Version = version <= 7 ? 7 : (version < 10 ? 8 : 10);
+    k.Version = Family(config.GetInt("VERSION", kDefaultVersion));
     k.Banner = config.Get("BANNER");
     k.Segments = Clamp(config.GetInt("SEGMENTS", k.Segments), kMinSegments, kMaxSegments);
     k.ExtentsPerSegment = Clamp(config.GetInt("EXTENTSPERSEGMENT", k.ExtentsPerSegment), 1, kMaxExtentsPerSegment);
@@ -66,9 +138,21 @@ SimKnobs ParseKnobs(const SimConfig& config) {
     long dfltBlock = k.Version == 7 ? kVersion7BlockSize : k.BlockSize;
     long block = config.GetInt("BLOCKSIZE", dfltBlock);
     k.BlockSize = (block == 2048 || block == 4096 || block == 8192 || block == 16384 || block == 32768) ? block : dfltBlock;
-    int64_t dfltPool = k.Version == 7 ? kSharedPool7 : (k.Version == 8 ? kSharedPool8 : kSharedPool10);
-    k.SharedPoolSize = std::max<int64_t>(config.GetInt("SHAREDPOOLSIZE", static_cast<long>(dfltPool)), 4 * 1024 * 1024);
+    k.SharedPoolSize = std::max<int64_t>(config.GetInt("SHAREDPOOLSIZE", static_cast<long>(DefaultSharedPool(k.Version))),
+                                         4 * 1024 * 1024);
     k.StartTime = std::max<long>(0, config.GetInt("STARTTIME", 0));
+
+    // Families 9 and 19 behave as real instances of their release do by default.
+    const bool modern = k.Version == 9 || k.Version == 19;
+    k.SgaPools = k.Version >= 8 && Switch(config, "POOLS", modern);
+    k.AutoMemory = k.Version >= 10 && Switch(config, "AUTOMEMORY", k.Version == 19);
+    k.Extents = ExtentsOf(config, k.Version == 19  ? ExtentManagement::Local
+                                  : k.Version == 9 ? ExtentManagement::LocalExceptSystem
+                                                   : ExtentManagement::Dictionary);
+    k.KilledMinutes = Clamp(config.GetInt("KILLEDMINUTES", modern ? kDefaultKilledMinutes : 0), 0, kMaxKilledMinutes);
+    k.RefuseOwnKill = Switch(config, "REFUSEOWNKILL", modern);
+    k.LogStatuses = Switch(config, "LOGSTATUSES", false);
+    k.NlsLang = config.Get("NLSLANG");
     return k;
 }
 

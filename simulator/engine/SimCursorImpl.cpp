@@ -1,5 +1,6 @@
 #include "SimCursorImpl.h"
 
+#include "NlsSession.h"
 #include "OracleLexer.h"
 #include "OracleText.h"
 #include "SqlErrors.h"
@@ -107,8 +108,10 @@ std::optional<std::string> OracleValue(sqlite3_stmt* stmt, int i) {
 }
 
 StatementCursor::StatementCursor(sqlite3* db, sqlite3_stmt* stmt, std::shared_ptr<SessionHealth> health,
-                                 std::optional<SimError> fetchWarning, std::optional<bool> firstStepHadRow)
-    : db_(db), stmt_(stmt), health_(std::move(health)), fetchWarning_(std::move(fetchWarning)) {
+                                 std::optional<SimError> fetchWarning, std::optional<bool> firstStepHadRow,
+                                 char decimalCharacter)
+    : db_(db), stmt_(stmt), health_(std::move(health)), fetchWarning_(std::move(fetchWarning)),
+      decimalCharacter_(decimalCharacter) {
     // Rows changed by this statement alone (DDL changes none).
     const int64_t changesBefore = sqlite3_total_changes64(db_);
     try {
@@ -161,7 +164,11 @@ bool StatementCursor::Next() {
 
 std::optional<std::string> StatementCursor::Value(size_t i) const {
     if (!onRow_ || i >= columns_.size()) return std::nullopt;
-    return OracleValue(stmt_, static_cast<int>(i));
+    std::optional<std::string> value = OracleValue(stmt_, static_cast<int>(i));
+    // Numbers reach the client as text in the session's NLS form.
+    if (value && sqlite3_column_type(stmt_, static_cast<int>(i)) == SQLITE_FLOAT)
+        return WithDecimalCharacter(std::move(*value), decimalCharacter_);
+    return value;
 }
 
 }  // namespace sim

@@ -31,8 +31,10 @@ class StatementCursor : public SimCursor {
 public:
     // Takes ownership of a prepared and bound statement and steps it once,
     // unless it was stepped already (firstStepHadRow tells what that gave).
+    // Numbers with a fraction are written with decimalCharacter.
     StatementCursor(sqlite3* db, sqlite3_stmt* stmt, std::shared_ptr<SessionHealth> health,
-                    std::optional<SimError> fetchWarning, std::optional<bool> firstStepHadRow = std::nullopt);
+                    std::optional<SimError> fetchWarning, std::optional<bool> firstStepHadRow = std::nullopt,
+                    char decimalCharacter = '.');
     ~StatementCursor() override;
 
     const std::vector<SimColumn>& Columns() const override { return columns_; }
@@ -53,6 +55,7 @@ private:
     bool onRow_ = false;
     bool done_ = false;
     long rowsAffected_ = 0;
+    char decimalCharacter_ = '.';
 };
 
 // A result without rows (DDL, control statements) with a row count.

@@ -104,7 +104,9 @@ std::chrono::system_clock::time_point Now();
 //   "V$LIBRARYCACHE" name = NAMESPACE, "PINS" (default), "GETS", "GETHITS", "PINHITS", "RELOADS", "INVALIDATIONS"
 //   "V$ROWCACHE"     name = PARAMETER, "GETS" (default), "GETMISSES", "MODIFICATIONS", "COUNT", "USAGE"
 //   "V$SGA"          name = NAME,      "VALUE"
-//   "V$SGASTAT"      name = NAME,      "BYTES" ('free memory' moves with time and flushes)
+//   "V$SGASTAT"      name = NAME,      "BYTES" ('free memory' moves with time and flushes);
+//                    "pool/NAME" for one pool's row ("shared pool/free memory")
+//   "V$SGA_DYNAMIC_COMPONENTS" name = COMPONENT, "CURRENT_SIZE" (default), "USER_SPECIFIED_SIZE"
 // Throws SimError for an unknown view, column or name.
 int64_t CounterAt(const SimConfig& config, const std::string& view, const std::string& name,
                   std::chrono::system_clock::time_point t, const std::string& column = "");

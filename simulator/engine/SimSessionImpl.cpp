@@ -2,6 +2,7 @@
 
 #include "Catalog.h"
 #include "ControlStatement.h"
+#include "NlsSession.h"
 #include "OracleLexer.h"
 #include "SqlErrors.h"
 
@@ -46,8 +47,13 @@ const char* FaultState(int code) {
 }  // namespace
 
 SessionImpl::SessionImpl(std::unique_ptr<Instance> instance, std::string user, bool isDba)
-    : instance_(std::move(instance)), user_(std::move(user)), isDba_(isDba) {
+    : instance_(std::move(instance)), user_(std::move(user)), isDba_(isDba),
+      nls_(NlsFromLanguage(instance_->Knobs().NlsLang)) {
     client_ = instance_->RegisterClient(user_);
+}
+
+Translation SessionImpl::Translate(const std::string& oracleSql, const char* createSchema) const {
+    return TranslateOracleSql(oracleSql, createSchema, nls_.LinguisticSort() ? kLinguisticCollation : nullptr);
 }
 
 SessionImpl::~SessionImpl() { instance_->UnregisterClient(client_.Sid); }
@@ -112,7 +118,7 @@ sqlite3_stmt* SessionImpl::Prepare(const Translation& tr, const std::vector<std:
 
 std::vector<SimColumn> SessionImpl::Describe(const std::string& oracleSql) {
     BeginCall();
-    Translation tr = TranslateOracleSql(oracleSql);
+    Translation tr = Translate(oracleSql);
     CheckPrivileges(tr);
     described_.Reset();
     if (tr.Kind != StatementKind::Query) return {};
@@ -142,13 +148,15 @@ std::unique_ptr<SimCursor> SessionImpl::Execute(const std::string& oracleSql,
     BeginCall();
     const bool control = IsSimulatorControl(oracleSql);
     if (!control) ApplyStatementFaults(oracleSql);
-    Translation tr = TranslateOracleSql(oracleSql, kUserSchema);
+    Translation tr = Translate(oracleSql, kUserSchema);
     CheckPrivileges(tr);
     switch (tr.Kind) {
         case StatementKind::AlterSystem:
-            RunAlterSystem(*instance_, oracleSql, isDba_);
+            RunAlterSystem(*instance_, oracleSql, isDba_, client_);
             return std::make_unique<EmptyCursor>(0);
-        case StatementKind::AlterSession: return std::make_unique<EmptyCursor>(0);
+        case StatementKind::AlterSession:
+            ApplyAlterSession(nls_, oracleSql);
+            return std::make_unique<EmptyCursor>(0);
         case StatementKind::Commit: Commit(); return std::make_unique<EmptyCursor>(0);
         case StatementKind::Rollback: Rollback(); return std::make_unique<EmptyCursor>(0);
         case StatementKind::Other: throw InvalidSqlStatement();
@@ -166,11 +174,13 @@ std::unique_ptr<SimCursor> SessionImpl::Execute(const std::string& oracleSql,
         warning = OraError("01000", 24347, "Warning of a NULL column in an aggregate function");
     if (reusable && described_.Minute == instance_->StatementMinute()) {
         bool hasRow = described_.HasRow;
-        return std::make_unique<StatementCursor>(instance_->Db().Get(), described_.Take(), health_, warning, hasRow);
+        return std::make_unique<StatementCursor>(instance_->Db().Get(), described_.Take(), health_, warning, hasRow,
+                                                 nls_.DecimalCharacter);
     }
     described_.Reset();
     sqlite3_stmt* stmt = Prepare(tr, params);
-    return std::make_unique<StatementCursor>(instance_->Db().Get(), stmt, health_, warning);
+    return std::make_unique<StatementCursor>(instance_->Db().Get(), stmt, health_, warning, std::nullopt,
+                                             nls_.DecimalCharacter);
 }
 
 void SessionImpl::Commit() {

@@ -4,6 +4,7 @@
 
 #include "Instance.h"
 #include "OracleTranslator.h"
+#include "SimKnobs.h"
 #include "SimCursorImpl.h"
 #include "SimEngine.h"
 
@@ -34,6 +35,8 @@ private:
     void BeginCall();
     void CheckPrivileges(const Translation& tr) const;
     void ApplyStatementFaults(const std::string& oracleSql);
+    // The translation under the session's sort.
+    Translation Translate(const std::string& oracleSql, const char* createSchema = nullptr) const;
     sqlite3_stmt* Prepare(const Translation& tr, const std::vector<std::optional<std::string>>& params);
 
     // A query described (prepared and stepped once) and not yet executed;
@@ -63,6 +66,7 @@ private:
     bool autoCommit_ = true;
     long statements_ = 0;
     Instance::ClientId client_;
+    NlsSettings nls_;
     std::shared_ptr<SessionHealth> health_ = std::make_shared<SessionHealth>();
     DescribedQuery described_;  // destroyed before the instance's connection
 };

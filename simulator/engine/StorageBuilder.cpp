@@ -19,6 +19,7 @@ constexpr int64_t kFreeTailMinimum = 200;
 constexpr int64_t kHugeSegmentEvery = 97;    // one segment in this many has grown to 150+ extents
 constexpr int64_t kAutoExtendMaxBytes = 2147483647;
 constexpr int64_t kAutoExtendIncrementBlocks = 1280;
+constexpr int64_t kBitmapUnitBlocks = 8;         // TS$.BITMAPPED: the allocation unit of a bitmap
 
 enum TsIndex { kSystem = 0, kRbs = 1, kTemp = 2, kTools = 3, kUsers = 4, kIndx = 5 };
 
@@ -115,11 +116,25 @@ struct StorageLayout {
     std::vector<FreeExtent> FreeExtents;
 };
 
+// Whether tablespace t keeps its free extents in bitmaps in its files
+// (locally managed) rather than in FET$.
+bool LocallyManaged(const SimKnobs& k, size_t t) {
+    switch (k.Extents) {
+        case ExtentManagement::Dictionary: return false;
+        case ExtentManagement::LocalExceptSystem: return t != kSystem;
+        case ExtentManagement::Local: return true;
+    }
+    return false;
+}
+
 void CreateStorageTables(SqliteDb& db, const SimKnobs& k) {
     const bool v7 = k.Version == 7;
-    db.Exec(R"(
+    const bool managed = HasExtentManagement(k);
+    db.Exec(std::string(R"(
 CREATE TABLE "TS$" ("TS#" NUMBER, NAME VARCHAR2(30), "ONLINE$" NUMBER, "CONTENTS$" NUMBER, BLOCKSIZE NUMBER,
-  DFLINIT NUMBER, DFLINCR NUMBER, DFLMINEXT NUMBER, DFLMAXEXT NUMBER, DFLEXTPCT NUMBER);
+  DFLINIT NUMBER, DFLINCR NUMBER, DFLMINEXT NUMBER, DFLMAXEXT NUMBER, DFLEXTPCT NUMBER)") +
+            (managed ? ", BITMAPPED NUMBER" : "") + R"();
+CREATE TABLE SIM_BITMAP_FREE ("TS#" NUMBER, "FILE#" NUMBER, "BLOCK#" NUMBER, LENGTH NUMBER);
 CREATE TABLE "FILE$" ("FILE#" NUMBER, "STATUS$" NUMBER, BLOCKS NUMBER, "TS#" NUMBER, "RELFILE#" NUMBER,
   MAXEXTEND NUMBER, INC NUMBER);
 CREATE TABLE "FET$" ("TS#" NUMBER, "FILE#" NUMBER, "BLOCK#" NUMBER, LENGTH NUMBER);
@@ -142,8 +157,8 @@ CREATE TABLE DBA_ROLLBACK_SEGS (SEGMENT_NAME VARCHAR2(30), OWNER VARCHAR2(6), TA
   SEGMENT_ID NUMBER, FILE_ID NUMBER, BLOCK_ID NUMBER, INITIAL_EXTENT NUMBER, NEXT_EXTENT NUMBER,
   MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER, STATUS VARCHAR2(16));
 CREATE TABLE DBA_TABLESPACES (TABLESPACE_NAME VARCHAR2(30), INITIAL_EXTENT NUMBER, NEXT_EXTENT NUMBER,
-  MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER, STATUS VARCHAR2(9), CONTENTS VARCHAR2(9));
-)");
+  MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER, STATUS VARCHAR2(9), CONTENTS VARCHAR2(9))" +
+            (managed ? ", EXTENT_MANAGEMENT VARCHAR2(10)" : "") + ");");
     db.Exec(v7 ? R"(CREATE TABLE DBA_DATA_FILES (FILE_NAME VARCHAR2(257), FILE_ID NUMBER, TABLESPACE_NAME VARCHAR2(30),
   BYTES NUMBER, BLOCKS NUMBER, STATUS VARCHAR2(9)))"
                : R"(CREATE TABLE DBA_DATA_FILES (FILE_NAME VARCHAR2(513), FILE_ID NUMBER, TABLESPACE_NAME VARCHAR2(30),
@@ -222,13 +237,22 @@ void WriteTablespacesAndFiles(SqliteDb& db, const SimKnobs& k, const StorageLayo
     const std::vector<std::string>& tsNames = layout.TsNames;
     const std::vector<DataFile>& files = layout.Files;
     const std::vector<FreeExtent>& freeExtents = layout.FreeExtents;
-    SqliteStmt tsIns(db.Get(), "INSERT INTO \"TS$\" VALUES (?, ?, 1, ?, ?, 5, 5, 1, 121, 50)");
-    SqliteStmt dtsIns(db.Get(), "INSERT INTO DBA_TABLESPACES VALUES (?, ?, ?, 1, 121, 50, 'ONLINE', ?)");
+    const bool managed = HasExtentManagement(k);
+    SqliteStmt tsIns(db.Get(), managed ? "INSERT INTO \"TS$\" VALUES (?, ?, 1, ?, ?, 5, 5, 1, 121, 50, ?)"
+                                       : "INSERT INTO \"TS$\" VALUES (?, ?, 1, ?, ?, 5, 5, 1, 121, 50)");
+    SqliteStmt dtsIns(db.Get(), managed ? "INSERT INTO DBA_TABLESPACES VALUES (?, ?, ?, 1, 121, 50, 'ONLINE', ?, ?)"
+                                        : "INSERT INTO DBA_TABLESPACES VALUES (?, ?, ?, 1, 121, 50, 'ONLINE', ?)");
     for (size_t t = 0; t < tsNames.size(); ++t) {
         tsIns.Bind(1, static_cast<int64_t>(t)).Bind(2, tsNames[t]).Bind(3, static_cast<int64_t>(t == kTemp ? 1 : 0))
-            .Bind(4, static_cast<int64_t>(k.BlockSize)).Run();
+            .Bind(4, static_cast<int64_t>(k.BlockSize));
         dtsIns.Bind(1, tsNames[t]).Bind(2, 5 * k.BlockSize).Bind(3, 5 * k.BlockSize)
-            .Bind(4, std::string(t == kTemp ? "TEMPORARY" : "PERMANENT")).Run();
+            .Bind(4, std::string(t == kTemp ? "TEMPORARY" : "PERMANENT"));
+        if (managed) {
+            tsIns.Bind(5, LocallyManaged(k, t) ? kBitmapUnitBlocks : int64_t{0});
+            dtsIns.Bind(5, std::string(LocallyManaged(k, t) ? "LOCAL" : "DICTIONARY"));
+        }
+        tsIns.Run();
+        dtsIns.Run();
     }
     SqliteStmt fileIns(db.Get(), "INSERT INTO \"FILE$\" VALUES (?, 2, ?, ?, ?, ?, ?)");
     SqliteStmt ddfIns(db.Get(), v7 ? "INSERT INTO DBA_DATA_FILES VALUES (?, ?, ?, ?, ?, 'AVAILABLE')"
@@ -245,9 +269,13 @@ void WriteTablespacesAndFiles(SqliteDb& db, const SimKnobs& k, const StorageLayo
                 .Bind(9, maxBlocks).Bind(10, inc).Bind(11, (f.Blocks - 1) * k.BlockSize).Bind(12, f.Blocks - 1);
         ddfIns.Run();
     }
+    // Free extents of locally managed tablespaces live in their files' bitmaps, never in FET$.
     SqliteStmt fetIns(db.Get(), "INSERT INTO \"FET$\" VALUES (?, ?, ?, ?)");
-    for (const FreeExtent& fe : freeExtents)
-        fetIns.Bind(1, static_cast<int64_t>(fe.Ts)).Bind(2, fe.File).Bind(3, fe.Block).Bind(4, fe.Length).Run();
+    SqliteStmt bitmapIns(db.Get(), "INSERT INTO SIM_BITMAP_FREE VALUES (?, ?, ?, ?)");
+    for (const FreeExtent& fe : freeExtents) {
+        SqliteStmt& ins = LocallyManaged(k, static_cast<size_t>(fe.Ts)) ? bitmapIns : fetIns;
+        ins.Bind(1, static_cast<int64_t>(fe.Ts)).Bind(2, fe.File).Bind(3, fe.Block).Bind(4, fe.Length).Run();
+    }
 
 }
 
@@ -294,7 +322,7 @@ CREATE INDEX SIM_EXTENTS_FILE ON DBA_EXTENTS (FILE_ID);
 CREATE INDEX SIM_SEGMENTS_ORDER ON DBA_SEGMENTS (OWNER, TABLESPACE_NAME, SEGMENT_TYPE, SEGMENT_NAME);
 CREATE VIEW DBA_FREE_SPACE AS SELECT T.NAME AS TABLESPACE_NAME, F."FILE#" AS FILE_ID, F."BLOCK#" AS BLOCK_ID,
   F.LENGTH * T.BLOCKSIZE AS BYTES, F.LENGTH AS BLOCKS, F."FILE#" AS RELATIVE_FNO
-  FROM "FET$" F, "TS$" T WHERE F."TS#" = T."TS#";
+  FROM (SELECT * FROM "FET$" UNION ALL SELECT * FROM SIM_BITMAP_FREE) F, "TS$" T WHERE F."TS#" = T."TS#";
 )");
 }
 

@@ -268,3 +268,98 @@ TEST_F(MemoryUnitTest, PurgeRemovesFilesOnOrBeforeTheCutoffOnly)
     EXPECT_TRUE(Exists("ML20000708.dat"));
     EXPECT_TRUE(ErrLog().empty());
 }
+
+// From version 8 every pool has a 'free memory' row: the sample asks for
+// the shared pool's. Version 7 has no POOL column and keeps the plain join.
+TEST_F(MemoryUnitTest, SharedPoolSampleReadsTheSharedPoolsOwnFreeMemory)
+{
+    int version = 19;
+    mu_.UseOracleVersion(&version);
+    mu_.HourMU(k10h20);
+    db_.SetResult(mu_sql::kSharedPool, nullptr, {{{"FREE", "23000000"}, {"SHDP", "50000000"}}});  // the java pool's
+    db_.SetResult(mu_sql::kSharedPoolOfPool, nullptr, {{{"FREE", "20000000"}, {"SHDP", "50000000"}}});
+    mu_.SampleMU_SP();
+    EXPECT_EQ(mu_.MUPrev().SharedPoolUsedMax, 30000000);
+    EXPECT_EQ(db_.Executed.count(mu_sql::kSharedPool), 0u);
+    for (int older : {0, 7}) {
+        version = older;   // 0: not known yet
+        mu_.SampleMU_SP();
+        EXPECT_EQ(mu_.MUPrev().SharedPoolUsedMax, 30000000);
+    }
+    EXPECT_EQ(db_.Executed.count(mu_sql::kSharedPool), 2u);
+    EXPECT_EQ(db_.Executed.count(mu_sql::kSharedPoolOfPool), 1u);
+    EXPECT_TRUE(ErrLog().empty());
+}
+
+// Under automatic memory shared_pool_size reads 0: the pool's size is its
+// current size, and an hour never gets size 0 or a negative use.
+TEST_F(MemoryUnitTest, ZeroSharedPoolSizeReadsThePoolsCurrentSize)
+{
+    int version = 19;
+    mu_.UseOracleVersion(&version);
+    mu_.HourMU(k10h20);
+    db_.SetResult(mu_sql::kSharedPoolOfPool, nullptr, {{{"FREE", "80000000"}, {"SHDP", "0"}}});
+    db_.SetResult(mu_sql::kSharedPoolCurrentSize, nullptr, {{{"CURRENT_SIZE", "335544320"}}});
+    mu_.SampleMU_SP();
+    counters_.Grow(1);
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k11h00);
+    const std::string l = ReadLines("MU20001015.dat").at(0);
+    EXPECT_EQ(NumAt(l, 3, 20), 335544320);
+    EXPECT_EQ(NumAt(l, 23, 20), 335544320 - 80000000);
+    EXPECT_TRUE(ErrLog().empty());
+}
+
+TEST_F(MemoryUnitTest, ASharedPoolSizeBelowItsFreeMemoryIsNeverWritten)
+{
+    int version = 19;
+    mu_.UseOracleVersion(&version);
+    mu_.HourMU(k10h20);
+    // A minimum set by hand below what the pool has grown to: the current size wins.
+    db_.SetResult(mu_sql::kSharedPoolOfPool, nullptr, {{{"FREE", "80000000"}, {"SHDP", "67108864"}}});
+    db_.SetResult(mu_sql::kSharedPoolCurrentSize, nullptr, {{{"CURRENT_SIZE", "134217728"}}});
+    mu_.SampleMU_SP();
+    EXPECT_EQ(mu_.MUPrev().SharedPoolSize, 134217728);
+    EXPECT_EQ(mu_.MUPrev().SharedPoolUsedMax, 134217728 - 80000000);
+    // No current size either: the sample is not taken, and said so once.
+    db_.SetResult(mu_sql::kSharedPoolOfPool, nullptr, {{{"FREE", "80000000"}, {"SHDP", "0"}}});
+    db_.SetResult(mu_sql::kSharedPoolCurrentSize, nullptr, {});
+    mu_.SampleMU_SP();
+    mu_.SampleMU_SP();
+    EXPECT_EQ(mu_.MUPrev().SharedPoolSize, 134217728) << "the last good sample stays";
+    const auto log = ErrLog();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find("<<MUReadMU_SP(SP)>> the shared pool's size is not known"), std::string::npos) << log[0];
+    // Version 8 has no dynamic components to ask.
+    version = 8;
+    const auto asked = db_.Executed.count(mu_sql::kSharedPoolCurrentSize);
+    mu_.SampleMU_SP();
+    EXPECT_EQ(db_.Executed.count(mu_sql::kSharedPoolCurrentSize), asked);
+}
+
+// The latch tables pair by name, whatever order the instance sorted them
+// in: under a linguistic sort "SQL memory manager latch" comes among the
+// s's, and a latch new in the current reading must not hide the others.
+TEST_F(MemoryUnitTest, LatchGrowthPairsByNameWhateverTheOrder)
+{
+    counters_.Latches = {{"library cache", "100", "1"},
+                         {"SQL memory manager latch", "200", "2"},
+                         {"undo global data", "300", "3"}};
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k10h20);
+    counters_.Latches = {{"library cache", "150", "1"},
+                         {"shared pool", "5000", "50"},
+                         {"SQL memory manager latch", "260", "2"},
+                         {"undo global data", "370", "4"}};
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k11h00);
+    const auto ml = ReadLines("ML20001015.dat");
+    ASSERT_EQ(ml.size(), 3u);
+    EXPECT_EQ(At(ml[0], 1, 13), "library cache");
+    EXPECT_EQ(NumAt(ml[0], 66, 20), 50);
+    EXPECT_EQ(At(ml[1], 1, 24), "SQL memory manager latch");
+    EXPECT_EQ(NumAt(ml[1], 66, 20), 60);
+    EXPECT_EQ(At(ml[2], 1, 16), "undo global data");
+    EXPECT_EQ(NumAt(ml[2], 66, 20), 70);
+    EXPECT_EQ(NumAt(ml[2], 86, 20), 1);
+}

@@ -45,6 +45,21 @@ TEST_F(CollectorFaults, RefusedAtStartItWaitsForTheInstanceAndThenCollects)
     EXPECT_GT(FieldAt(LineOf(Or(), HourOf(Mu()[1])), 49, 3), 0) << "client machines once connected";
 }
 
+// The session settings after logon refused: logged once, and the
+// collector collects on the database's own settings.
+TEST_F(CollectorFaults, RefusedSessionSettingsAreLoggedAndTheCollectorGoesOn)
+{
+    SetFault("FAILCODE", "12705");
+    SetFault("FAILSQL", "NLS_NUMERIC_CHARACTERS");
+    Start();
+    ASSERT_TRUE(WaitForHourLines(2));
+    Stop();
+    ASSERT_EQ(ErrLog().size(), 1u) << ErrLog()[0];
+    EXPECT_EQ(ErrLogCount({"<<KVGLogOn(NLS)>> ", "ORA-12705"}), 1) << ErrLog()[0];
+    ExpectFilesIntact();
+    ExpectHourMatchesInstance(Mu()[1]);
+}
+
 TEST_F(CollectorFaults, AWrongPasswordEndsTheCollectorWithOneEntryAndTheNextStartWorks)
 {
     Start("wrong");

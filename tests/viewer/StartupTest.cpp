@@ -9,6 +9,7 @@
 #include "KelvsU1.h"
 #include "KvCollectorLaunch.h"
 #include "KvLogin.h"
+#include "KvStringGrid.h"
 #include "ViewerTestSupport.h"
 
 namespace {
@@ -170,7 +171,8 @@ TEST_F(SimulatedStart, StartsLoadsEveryPageReloadsAndEnds) {
 }
 
 TEST_F(SimulatedStart, EachSimulatedVersionIsDetected) {
-    const std::pair<const char*, int> cases[] = {{"KELV_ORA10", 10}, {"KELV_ORA8", 8}, {"KELV_ORA7", 7}};
+    const std::pair<const char*, int> cases[] = {
+        {"KELV_ORA10", 10}, {"KELV_ORA8", 8}, {"KELV_ORA7", 7}, {"KELV_ORA9", 9}, {"KELV_ORA19", 19}};
     for (const auto& [dsn, version] : cases) {
         TfrmKVS window(nullptr, FakePageFactory());
         window.qryODBC().SetDSName(dsn);
@@ -182,6 +184,39 @@ TEST_F(SimulatedStart, EachSimulatedVersionIsDetected) {
         EXPECT_FALSE(window.StatusText().isEmpty()) << dsn;
     }
     EXPECT_TRUE(dialogs_.messages.isEmpty()) << dialogs_.messages.join("|").toStdString();
+    EXPECT_TRUE(dialogs_.errors.isEmpty()) << dialogs_.errors.join("|").toStdString();
+}
+
+// A client with decimal commas and a linguistic sort: the viewer's logon
+// sets its session to the point and the byte order, and the pages read
+// their figures right.
+TEST_F(SimulatedStart, AGermanClientsSessionReadsPointsAndSortsByBytes) {
+    TfrmKVS window;
+    window.SetExeDir(dir_->PathStd());
+    window.qryODBC().SetDSName("KELV_ORA19_NLS");
+    window.qryODBC().SetDriverConnect(false);
+    window.qryODBC().SetUserID("system");
+    window.qryODBC().SetPassword("manager");
+    window.InitMainForm();
+    EXPECT_EQ(window.Context().OracleVersion, 19);
+    EXPECT_EQ(window.Context().BlockSize, 8192);
+    TQueryODBC& q = window.qryODBC();
+    q.SetSQLText("SELECT 7 / 2 AS HALF FROM DUAL");
+    q.Prepare();
+    q.Execute();
+    ASSERT_TRUE(q.Fetch());
+    EXPECT_EQ(q.FieldByName("HALF"), "3.5");
+    // After a lost link the next statement connects again, with the same settings.
+    q.Disconnect();
+    window.PageCtrl()->setCurrentIndex(pgFet);
+    auto* grid = window.findChild<TKvStringGrid*>("grdFet");
+    ASSERT_NE(grid, nullptr);
+    ASSERT_GT(grid->RowCount(), 2);
+    for (int r = 1; r < grid->RowCount(); ++r) {
+        const std::string share = grid->Cell(3, r);
+        EXPECT_NE(share.find('.'), std::string::npos) << grid->Cell(0, r) << " " << share;
+        EXPECT_NE(share, "0.00") << grid->Cell(0, r);
+    }
     EXPECT_TRUE(dialogs_.errors.isEmpty()) << dialogs_.errors.join("|").toStdString();
 }
 

@@ -48,6 +48,23 @@ TEST_F(VersionCheck, TheThreeBannerFamiliesGiveTheirMajorVersion) {
     EXPECT_TRUE(dialogs_.errors.isEmpty());
 }
 
+// Later releases name themselves "Oracle Database <n><letters>": the version
+// is read after the two words, and 9i from right after the name.
+TEST_F(VersionCheck, LaterReleasesGiveTheirMajorVersion) {
+    const std::pair<std::string, int> banners[] = {
+        {"Oracle9i Enterprise Edition Release 9.2.0.1.0 - Production", 9},
+        {"Oracle Database 11g Enterprise Edition Release 11.2.0.4.0 - 64bit Production", 11},
+        {"Oracle Database 12c Enterprise Edition Release 12.2.0.1.0 - 64bit Production", 12},
+        {"Oracle Database 19c Enterprise Edition Release 19.0.0.0.0 - Production", 19},
+        {"Oracle Database 23ai Free Release 23.0.0.0.0 - Develop, Learn, and Run for Free", 23}};
+    for (const auto& [banner, version] : banners) {
+        Check({banner});
+        EXPECT_EQ(window_->Context().OracleVersion, version) << banner;
+        EXPECT_EQ(window_->StatusText().toStdString(), banner);
+    }
+    EXPECT_TRUE(dialogs_.messages.isEmpty()) << dialogs_.messages.join("|").toStdString();
+}
+
 TEST_F(VersionCheck, AnUnreadableBannerWarnsAndTheViewerRunsOn) {
     const std::string odd = "Oracle Database Express Edition";
     Check({odd});

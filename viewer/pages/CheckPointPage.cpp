@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
 
 #include "KvNumFormat.h"
 #include "KvOracle.h"
@@ -234,21 +235,26 @@ void TCheckPointPage::LoadCheckPointHours(int row) {
     int max = 0;
     lblCPDate->setText(grdDate->CellText(0, row));
     QList<qreal> values;
+    // Counts by hour label, so the bars never depend on the order the
+    // database sorted the labels in.
+    std::map<std::string, int> counts;
+    int lowest = 0;   // the bars drawn go down to this hour
     try {
         TKvRowSource& rows = Rows();
         rows.Run(CheckPointHoursSql(ctx_.OracleVersion), {Trim(grdDate2->Cell(0, row))});
-        bool has = rows.Fetch();
-        for (int h = kHours - 1; h >= 0; --h) {
-            int value = 0;
-            if (has && rows.Column(1) == QString::asprintf("%2.2d", h).toStdString()) {
-                value = static_cast<int>(StrToFloatOrZero(rows.Column(2)));
-                max = std::max(max, value);
-                has = rows.Fetch();
-            }
-            values << value;
-        }
+        while (rows.Fetch()) counts[rows.Column(1)] = static_cast<int>(StrToFloatOrZero(rows.Column(2)));
     } catch (const EODBCError& e) {
         ShowError(e);
+        // The rows came from the latest hour down: the bars of the hours
+        // read so far stay, the others are not drawn.
+        lowest = kHours;
+        for (const auto& [label, count] : counts) lowest = std::min(lowest, static_cast<int>(StrToFloatOrZero(label)));
+    }
+    for (int h = kHours - 1; h >= lowest; --h) {
+        const auto found = counts.find(QString::asprintf("%2.2d", h).toStdString());
+        const int value = found == counts.end() ? 0 : found->second;
+        max = std::max(max, value);
+        values << value;
     }
     bars_->append(values);
     if (max > axisX_->max()) {

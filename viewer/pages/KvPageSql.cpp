@@ -171,6 +171,18 @@ std::string Segments(bool tables, bool indexes, int sortCol, const std::string& 
            "       BYTES,                  BLOCKS             FROM SYS.DBA_SEGMENTS " + filter + order;
 }
 
+// Locally managed tablespaces keep no FET$ rows: their free extents come
+// from DBA_FREE_SPACE, figured as the dictionary-managed ones are, and the
+// union is sorted as one list.
+const char* const kLocallyManagedFreeSpace =
+    " UNION ALL SELECT SUBSTRB(D.TABLESPACE_NAME, 1, 20), D.BLOCKS, F.FREE, F.FREE / D.BLOCKS * 100,   "
+    "F.PIECES, F.BIGGEST, F.SMALLEST, F.AVERAGE, F.DEAD   FROM ( SELECT TABLESPACE_NAME, SUM(BLOCKS) "
+    "BLOCKS FROM SYS.DBA_DATA_FILES GROUP BY TABLESPACE_NAME ) D, ( SELECT TABLESPACE_NAME, "
+    "SUM(BLOCKS) FREE, COUNT(*) PIECES, MAX(BLOCKS) BIGGEST, MIN(BLOCKS) SMALLEST, ROUND(AVG(BLOCKS)) "
+    "AVERAGE, SUM( DECODE( SIGN(BLOCKS - 5), -1, BLOCKS, 0) ) DEAD FROM SYS.DBA_FREE_SPACE GROUP BY "
+    "TABLESPACE_NAME ) F WHERE D.TABLESPACE_NAME = F.TABLESPACE_NAME AND D.TABLESPACE_NAME NOT IN ( "
+    "SELECT FT.NAME FROM SYS.TS$ FT, SYS.FET$ FE WHERE FT.TS# = FE.TS# ) ";
+
 std::string FreeSpace(int sortCol, const std::string& requested) {
     const std::string d = SortDirection(requested);
     static const char* const kKeys[] = {nullptr, "BLOCKS", "FREE", "FREEP", "PIECES", "BIGGEST",
@@ -190,7 +202,7 @@ std::string FreeSpace(int sortCol, const std::string& requested) {
            "                         BIGGEST, MIN(F.LENGTH)                                       "
            "SMALLEST, ROUND(AVG(F.LENGTH))                                AVERAGE, SUM( DECODE( "
            "SIGN(F.LENGTH - 5), -1, F.LENGTH, 0) ) DEAD FROM SYS.FET$ F GROUP BY F.TS# ) F WHERE "
-           "TS.TS#  =  F.TS# AND TS.TS#  =  TF.TS# " + order;
+           "TS.TS#  =  F.TS# AND TS.TS#  =  TF.TS# " + std::string(kLocallyManagedFreeSpace) + order;
 }
 
 }  // namespace kvsql

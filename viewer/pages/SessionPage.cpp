@@ -19,7 +19,18 @@ constexpr int kTopBand = 60;
 constexpr int kRowHeight = 17;
 constexpr int kGridWidth = 643;
 constexpr int kCutWidth = 120, kCutHeight = 25;
-constexpr int kIdCol = 0, kSerialCol = 7;
+constexpr int kIdCol = 0, kStatusCol = 1, kSerialCol = 7;
+// Oracle's refusals that say more than "cannot kill".
+constexpr int kOraOwnSession = 27;      // ORA-00027: cannot kill current session
+constexpr int kOraMarkedForKill = 31;   // ORA-00031: session marked for kill
+const char* const kKilledStatus = "KILLED";
+const char* const kCannotKill = "切断できません。";
+const char* const kOwnSessionReason = "Kelvane 自身のセッションです。";
+const char* const kAlreadyKilledReason = "このセッションは既に切断されています (KILLED)。";
+
+QString CannotKill(const char* reason) {
+    return QString::fromUtf8(kCannotKill) + (reason ? "\n" + QString::fromUtf8(reason) : QString());
+}
 
 std::string Trim(const std::string& s) {
     const size_t b = s.find_first_not_of(' ');
@@ -118,6 +129,12 @@ void TSessionPage::btnCutClick() {
         grdSes->setFocus();
         return;
     }
+    // A killed session stays listed until the instance has cleaned it up.
+    if (Trim(grdSes->Cell(kStatusCol, row)) == kKilledStatus) {
+        Dialogs.Inform(CannotKill(kAlreadyKilledReason));
+        grdSes->setFocus();
+        return;
+    }
     if (!Dialogs.ConfirmWarning(QString::fromUtf8("指定したセッションを切断します。"))) {
         grdSes->setFocus();
         return;
@@ -125,15 +142,19 @@ void TSessionPage::btnCutClick() {
     sid.erase(std::remove(sid.begin(), sid.end(), ','), sid.end());   // digit grouping of "ID"
     const auto statement = kvsql::KillSession(sid, Trim(grdSes->Cell(kSerialCol, row)));
     bool killed = false;
+    const char* reason = nullptr;
     if (statement) {
         try {
             Rows().Run(*statement);
             killed = true;
-        } catch (const std::exception&) {   // refused, no privilege, session gone
+        } catch (const EODBCError& e) {   // refused, no privilege, session gone
+            if (e.NativeError == kOraOwnSession) reason = kOwnSessionReason;
+            else if (e.NativeError == kOraMarkedForKill) reason = kAlreadyKilledReason;
+        } catch (const std::exception&) {
         }
     }
     if (!killed) {
-        Dialogs.Inform(QString::fromUtf8("切断できません。"));
+        Dialogs.Inform(CannotKill(reason));
         grdSes->setFocus();
         return;
     }

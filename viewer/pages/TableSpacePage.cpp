@@ -34,6 +34,11 @@ const char* const kGuide = "テーブルスペースとファイルを選択し�
 std::string KBText(const std::string& bytes) {
     return FormatGrouped(RoundHalfEven(StrToFloatOrZero(bytes) / kBytesPerKB));
 }
+
+// INCREMENT_BY counts database blocks, not bytes.
+std::string BlocksAsKBText(const std::string& blocks, int blockSize) {
+    return FormatGrouped(RoundHalfEven(StrToFloatOrZero(blocks) * blockSize / kBytesPerKB));
+}
 }  // namespace
 
 TTableSpacePage::TTableSpacePage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(ctx, parent) {
@@ -185,7 +190,7 @@ void TTableSpacePage::LoadDataFiles(const std::string& tablespace) {
             if (growth) {
                 grdTS->SetCell(3, r, rows.Field("AUTOEXTENSIBLE"));
                 grdTS->SetCell(4, r, KBText(rows.Field("MAXBYTES")));
-                grdTS->SetCell(5, r, KBText(rows.Field("INCREMENT_BY")));
+                grdTS->SetCell(5, r, BlocksAsKBText(rows.Field("INCREMENT_BY"), ctx_.BlockSize));
             }
         }
         fill.Finish(false);

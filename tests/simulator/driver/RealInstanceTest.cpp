@@ -110,3 +110,30 @@ TEST_F(RealInstanceTest, PreparedQueryWithTextParameter) {
     ASSERT_EQ(1u, rows.size());
     EXPECT_GT(std::stol(rows[0][0]), 0);
 }
+
+// A client with a decimal comma reads "3,5" as text and 3.5 as a number.
+TEST_F(RealInstanceTest, DecimalCommaOfTheSessionInTextAndNumberTargets) {
+    Connection conn;
+    ASSERT_ODBC_OK(conn.DriverConnect(RealWithFaults("real_nls", "VERSION=19;NLSLANG=GERMAN_GERMANY")), SQL_HANDLE_DBC,
+                   conn.Dbc());
+    Handle stmt = conn.NewStatement();
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)"SELECT 7 / 2, 7 / 2 FROM DUAL", SQL_NTS), SQL_HANDLE_STMT, stmt);
+    ASSERT_EQ(SQL_SUCCESS, SQLFetch(stmt));
+    char text[16] = {0};
+    SQLLEN length = 0;
+    ASSERT_ODBC_OK(SQLGetData(stmt, 1, SQL_C_CHAR, text, sizeof text, &length), SQL_HANDLE_STMT, stmt);
+    EXPECT_STREQ("3,5", text);
+    double number = 0;
+    ASSERT_ODBC_OK(SQLGetData(stmt, 2, SQL_C_DOUBLE, &number, sizeof number, &length), SQL_HANDLE_STMT, stmt);
+    EXPECT_EQ(3.5, number);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    // The program's own settings put the point back for this session.
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)"ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,' NLS_SORT = BINARY",
+                                 SQL_NTS),
+                   SQL_HANDLE_STMT, stmt);
+    SQLFreeStmt(stmt, SQL_CLOSE);
+    ASSERT_ODBC_OK(SQLExecDirect(stmt, (SQLCHAR*)"SELECT 7 / 2 FROM DUAL", SQL_NTS), SQL_HANDLE_STMT, stmt);
+    const auto rows = FetchAllText(stmt);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("3.5", rows[0][0]);
+}

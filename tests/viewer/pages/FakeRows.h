@@ -14,6 +14,7 @@ struct FakeResult {
     std::vector<std::vector<std::string>> Rows;
     bool FailOnRun = false;
     int FailAfterRows = -1;   // Fetch throws after this many rows
+    int FailNative = 0;       // the ORA number of the failure
 };
 
 class FakeRows : public TKvRowSource {
@@ -33,7 +34,7 @@ public:
         pos_ = -1;
         for (auto& rule : Rules)
             if (sql.find(rule.first) != std::string::npos) { current_ = &rule.second; break; }
-        if (current_ && current_->FailOnRun) Throw("statement refused");
+        if (current_ && current_->FailOnRun) Throw("statement refused", current_->FailNative);
     }
     bool Fetch() override {
         if (!current_) return false;
@@ -58,10 +59,11 @@ public:
     }
 
 private:
-    [[noreturn]] static void Throw(const std::string& msg) {
+    [[noreturn]] static void Throw(const std::string& msg, int native = 0) {
         TqoErrorInfo info;
         info.ODBCFunction = "SQLExecute";
         info.SQLState = "S1000";
+        info.NativeError = native;
         info.ErrorMessage = "QueryODBC: " + msg;
         throw EODBCError(info);
     }

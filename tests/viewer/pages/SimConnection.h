@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "KvSessionNls.h"
 #include "ODBCCall.h"
 
 inline std::string SimDriverPath() {
@@ -16,12 +17,16 @@ inline std::string SimDriverPath() {
     return p && stat(p, &st) == 0 ? std::string(p) : std::string();
 }
 
+// The session settings every logon of the viewer gets.
+inline void AsTheViewerConnects(TQueryODBC& q) { SetSessionNlsAfterConnect(q, {}); }
+
 inline std::unique_ptr<TQueryODBC> SimQuery(const std::string& dsn) {
     auto q = std::make_unique<TQueryODBC>("qryODBC");
     q->SetDSName(dsn);
     q->SetUserID("system");
     q->SetPassword("manager");
     q->SetNullStrings("<Null>");
+    AsTheViewerConnects(*q);
     return q;
 }
 
@@ -33,5 +38,6 @@ inline std::unique_ptr<TQueryODBC> SimQueryWithKnobs(const std::string& database
     q->SetPassword("manager");
     q->SetConnectInfo("DRIVER=" + SimDriverPath() + ";DATABASE=" + databaseFile + ";" + knobs);
     q->SetNullStrings("<Null>");
+    AsTheViewerConnects(*q);
     return q;
 }

@@ -192,3 +192,31 @@ TEST_F(CheckPointPageTest, SelectingAnotherDayChartsIt) {
     EXPECT_EQ(h.rows->Log.back().Params, std::vector<std::string>{"20260002"});
     EXPECT_EQ(h.page->lblCPDate->text(), "26/2");
 }
+
+// The bars go by the hour in each row, not by the order the rows came in
+// (a linguistic sort on the database's side may order them its own way).
+TEST_F(CheckPointPageTest, HoursInAnyOrderGiveTheSameBars) {
+    PageHarness<TCheckPointPage> h(10, 8192, dir.path().toStdString());
+    h.rows->Answer("F_SEQ", Days(1));
+    h.rows->Answer("F_TIME", Hours({{"02", "3"}, {"13", "7"}, {"00", "1"}, {"23", "5"}}));
+    h.page->LoadPage(false);
+    for (int hour = 0; hour < 24; ++hour) {
+        const int expected = hour == 0 ? 1 : hour == 2 ? 3 : hour == 13 ? 7 : hour == 23 ? 5 : 0;
+        EXPECT_EQ(h.page->BarValue(hour), expected) << hour;
+    }
+}
+
+TEST_F(CheckPointPageTest, AFetchFailureKeepsTheBarsOfTheHoursReadSoFar) {
+    PageHarness<TCheckPointPage> h(10, 8192, dir.path().toStdString());
+    h.rows->Answer("F_SEQ", Days(1));
+    FakeResult hours = Hours({{"20", "4"}, {"13", "7"}, {"05", "2"}});
+    hours.FailAfterRows = 2;
+    h.rows->Answer("F_TIME", hours);
+    h.page->LoadPage(false);
+    ASSERT_EQ(h.errors.size(), 1u);
+    EXPECT_EQ(h.page->BarValue(20), 4);
+    EXPECT_EQ(h.page->BarValue(13), 7);
+    EXPECT_EQ(h.page->BarValue(14), 0);
+    EXPECT_EQ(h.page->BarValue(12), -1) << "no bar below the last hour read";
+    EXPECT_EQ(h.page->BarValue(5), -1);
+}

@@ -2,6 +2,8 @@
 // the direction right behind the first key and the tie-break keys after it.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "KvOracle.h"
 #include "KvPageSql.h"
 
@@ -94,10 +96,21 @@ TEST(SegmentSql, TypeFilterAndOrder) {
                          " ORDER BY SEGMENT_NAME ,OWNER, TABLESPACE_NAME, SEGMENT_TYPE               "));
 }
 
+// The dictionary-managed tablespaces by FET$, then the locally managed
+// ones by DBA_FREE_SPACE, sorted as one list.
 TEST(FreeSpaceSql, Order) {
-    EXPECT_TRUE(EndsWith(kvsql::FreeSpace(0, ""), "TS.TS#  =  TF.TS#  ORDER BY TSPACE "));
-    EXPECT_TRUE(EndsWith(kvsql::FreeSpace(8, "DESC"), "TS.TS#  =  TF.TS#  ORDER BY DEAD DESC, TSPACE "));
-    EXPECT_TRUE(EndsWith(kvsql::FreeSpace(-1, "DESC"), "TS.TS#  =  TF.TS#  ORDER BY TSPACE "));
-    EXPECT_NE(kvsql::FreeSpace(-1, "").find("SUM( DECODE( SIGN(F.LENGTH - 5), -1, F.LENGTH, 0) ) DEAD"),
-              std::string::npos);
+    const std::string fet = " F WHERE TS.TS#  =  F.TS# AND TS.TS#  =  TF.TS# ";
+    for (auto [col, dir, order] : std::vector<std::tuple<int, std::string, std::string>>{
+             {0, "", " ORDER BY TSPACE "}, {8, "DESC", " ORDER BY DEAD DESC, TSPACE "}, {-1, "DESC", " ORDER BY TSPACE "}}) {
+        const std::string sql = kvsql::FreeSpace(col, dir);
+        EXPECT_TRUE(EndsWith(sql, "FE.TS# ) " + order)) << sql;
+        const size_t union_ = sql.find(fet + " UNION ALL SELECT SUBSTRB(D.TABLESPACE_NAME, 1, 20),");
+        ASSERT_NE(union_, std::string::npos) << sql;
+        EXPECT_EQ(sql.find(" ORDER BY "), sql.size() - order.size()) << "one order for the whole list";
+    }
+    const std::string sql = kvsql::FreeSpace(-1, "");
+    EXPECT_EQ(sql.rfind("SELECT SUBSTRB(TS.NAME, 1, 20) TSPACE,", 0), 0u);
+    EXPECT_NE(sql.find("SUM( DECODE( SIGN(F.LENGTH - 5), -1, F.LENGTH, 0) ) DEAD FROM SYS.FET$ F"), std::string::npos);
+    EXPECT_NE(sql.find("SUM( DECODE( SIGN(BLOCKS - 5), -1, BLOCKS, 0) ) DEAD FROM SYS.DBA_FREE_SPACE"), std::string::npos);
+    EXPECT_NE(sql.find("NOT IN ( SELECT FT.NAME FROM SYS.TS$ FT, SYS.FET$ FE WHERE FT.TS# = FE.TS# )"), std::string::npos);
 }

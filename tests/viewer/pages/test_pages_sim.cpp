@@ -8,9 +8,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+
 #include "CheckPointPage.h"
 #include "ExtentsPage.h"
 #include "FreeSpacePage.h"
+#include "KvNumFormat.h"
 #include "KvOracle.h"
 #include "KvStringGrid.h"
 #include "LogFilePage.h"
@@ -45,7 +50,59 @@ struct SimPage {
     }
 };
 
-int VersionOf(const std::string& dsn) { return dsn == "KELV_ORA7" ? 7 : dsn == "KELV_ORA8" ? 8 : 10; }
+int VersionOf(const std::string& dsn) {
+    static const std::map<std::string, int> kVersions = {{"KELV_ORA7", 7},   {"KELV_ORA8", 8},   {"KELV_ORA9", 9},
+                                                         {"KELV_ORA10", 10}, {"KELV_ORA19", 19}, {"KELV_ORA19_NLS", 19}};
+    return kVersions.at(dsn);
+}
+
+// Rows of a statement by column position, as texts; on a connection of the
+// test's own (no session settings: only whole numbers are read here).
+std::vector<std::vector<std::string>> RawRows(const std::string& dsn, const std::string& sql) {
+    TQueryODBC q("raw");
+    q.SetDSName(dsn);
+    q.SetUserID("system");
+    q.SetPassword("manager");
+    q.SetSQLText(sql);
+    q.Prepare();
+    q.Execute();
+    std::vector<std::vector<std::string>> rows;
+    while (q.Fetch()) rows.emplace_back(q.RowValues().begin() + 1, q.RowValues().end());
+    return rows;
+}
+
+// What the free-space grid must show, worked out from the free extents and
+// the data files themselves: one row per tablespace with a free extent.
+std::vector<std::vector<std::string>> ExpectedFreeSpace(const std::string& dsn) {
+    std::map<std::string, std::vector<double>> pieces;
+    for (const auto& r : RawRows(dsn, "SELECT TABLESPACE_NAME, BLOCKS FROM DBA_FREE_SPACE"))
+        pieces[r[0]].push_back(std::stod(r[1]));
+    std::map<std::string, double> size;
+    for (const auto& r : RawRows(dsn, "SELECT TABLESPACE_NAME, BLOCKS FROM DBA_DATA_FILES")) size[r[0]] += std::stod(r[1]);
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& [ts, p] : pieces) {
+        double free = 0, dead = 0;
+        for (double b : p) {
+            free += b;
+            if (b < 5) dead += b;
+        }
+        const double average = std::round(free / static_cast<double>(p.size()));
+        rows.push_back({ts, FormatGrouped(size[ts]), FormatGrouped(free), FormatTwoDecimals(free / size[ts] * 100),
+                        FormatGrouped(static_cast<double>(p.size())), FormatGrouped(*std::max_element(p.begin(), p.end())),
+                        FormatGrouped(*std::min_element(p.begin(), p.end())), FormatGrouped(average),
+                        std::to_string(static_cast<long long>(dead))});
+    }
+    return rows;   // by name, in byte order
+}
+
+std::vector<std::vector<std::string>> GridRows(const TKvStringGrid& g) {
+    std::vector<std::vector<std::string>> rows;
+    for (int r = 1; r < g.RowCount(); ++r) {
+        rows.emplace_back();
+        for (int c = 0; c < g.ColCount(); ++c) rows.back().push_back(g.Cell(c, r));
+    }
+    return rows;
+}
 
 class SimPages : public ::testing::TestWithParam<std::string> {
 protected:
@@ -134,7 +191,59 @@ TEST_P(SimPages, DictionaryListsLoad) {
     EXPECT_GT(ses->page->grdSes->RowCount(), 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, SimPages, ::testing::Values("KELV_ORA10", "KELV_ORA8", "KELV_ORA7"));
+// Every figure of the free-space grid, for dictionary-managed (7, 8, 10),
+// mixed (9: SYSTEM in FET$) and locally managed (19) tablespaces alike.
+TEST_P(SimPages, FreeSpaceShowsEveryTablespaceWithFreeExtents) {
+    auto fet = Open<TFreeSpacePage>();
+    fet->page->LoadPage(false);
+    ASSERT_TRUE(fet->errors.empty()) << fet->errors[0];
+    const auto expected = ExpectedFreeSpace(GetParam());
+    ASSERT_EQ(expected.size(), 6u) << "every tablespace but the full TOOLS";
+    EXPECT_EQ(GridRows(*fet->page->grdFet), expected);
+    // The largest free share first, whichever way each tablespace keeps its extents.
+    fet->ctx.Sort.SortCol[pgFet][0] = 3;
+    fet->ctx.Sort.SortDir[pgFet][0] = "DESC";
+    fet->page->LoadPage(false);
+    ASSERT_TRUE(fet->errors.empty()) << fet->errors[0];
+    const auto sorted = GridRows(*fet->page->grdFet);
+    ASSERT_EQ(sorted.size(), expected.size());
+    for (size_t i = 1; i < sorted.size(); ++i) EXPECT_GE(std::stod(sorted[i - 1][3]), std::stod(sorted[i][3])) << i;
+}
+
+TEST_P(SimPages, IncrementByIsTheFilesGrowthInKB) {
+    auto p = Open<TTableSpacePage>();
+    if (VersionOf(GetParam()) < 8) {
+        EXPECT_EQ(p->page->grdTS->ColCount(), 3) << "no growth columns before 8";
+        return;
+    }
+    p->page->LoadDataFiles("USERS");
+    ASSERT_TRUE(p->errors.empty()) << p->errors[0];
+    const auto rows = GridRows(*p->page->grdTS);
+    ASSERT_EQ(rows.size(), 2u);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r[0]);
+        EXPECT_EQ(r[3], "YES");
+        EXPECT_EQ(r[5], "10,240") << "1280 blocks of 8 KB";
+        EXPECT_EQ(r[4], "2,097,144") << "the largest whole number of blocks under 2 GB, in KB";
+    }
+}
+
+// Lists come in byte order whatever the client's language: upper-case
+// programs before lower-case ones.
+TEST_P(SimPages, SortedListsAreInByteOrder) {
+    auto ses = Open<TSessionPage>();
+    ses->ctx.Sort.SortCol[pgSession][0] = 6;
+    ses->page->LoadPage(false);
+    ASSERT_TRUE(ses->errors.empty()) << ses->errors[0];
+    const auto rows = GridRows(*ses->page->grdSes);
+    ASSERT_GT(rows.size(), 5u);
+    for (size_t i = 1; i < rows.size(); ++i) EXPECT_LE(rows[i - 1][6], rows[i][6]) << i;
+    EXPECT_LT(rows.front()[6], "a") << "an upper-case program first";
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, SimPages,
+                         ::testing::Values("KELV_ORA10", "KELV_ORA8", "KELV_ORA7", "KELV_ORA9", "KELV_ORA19",
+                                           "KELV_ORA19_NLS"));
 
 // Instances with their own size knobs.
 class SimSizedInstance : public ::testing::Test {
@@ -190,6 +299,64 @@ TEST_F(SimSizedInstance, KillFourDigitSidThenAgainAsVanished) {
     p.page->btnCutClick();   // the same session again: gone by now
     ASSERT_EQ(p.informed.size(), 1u);
     EXPECT_EQ(p.informed[0], QString::fromUtf8("切断できません。"));
+}
+
+// A 19c instance lists a killed session as KILLED for a while and refuses
+// the kill of one's own session: the page says which it was.
+TEST_F(SimSizedInstance, KillOnA19cInstanceTellsAKilledAndTheOwnSessionApart) {
+    const QString cannot = QString::fromUtf8("切断できません。");
+    SimPage<TSessionPage> p(SimQueryWithKnobs(DbFile(), "VERSION=19"), 19);
+    p.page->chkBack->setChecked(false);
+    p.page->LoadPage(false);
+    ASSERT_TRUE(p.errors.empty()) << p.errors[0];
+    auto& g = *p.page->grdSes;
+    auto rowOf = [&](const std::string& sid) {
+        for (int r = 1; r < g.RowCount(); ++r)
+            if (g.Cell(0, r) == sid) return r;
+        return 0;
+    };
+    // The first workload session (SID 20) stays all day; the page's own is the first program's, 200.
+    const int workload = rowOf("20"), own = rowOf("200");
+    ASSERT_GT(workload, 0);
+    ASSERT_GT(own, 0);
+    g.SetRow(workload);
+    p.page->btnCutClick();
+    EXPECT_EQ(p.messages.back(), QString::fromUtf8("セッションを切断しました。"));
+    p.page->LoadPage(false);
+    ASSERT_GT(rowOf("20"), 0) << "still listed";
+    EXPECT_EQ(g.Cell(1, rowOf("20")), "KILLED");
+    g.SetRow(rowOf("20"));
+    p.page->btnCutClick();
+    ASSERT_EQ(p.informed.size(), 1u);
+    EXPECT_EQ(p.informed[0], cannot + "\n" + QString::fromUtf8("このセッションは既に切断されています (KILLED)。"));
+    g.SetRow(rowOf("200"));
+    p.page->btnCutClick();
+    ASSERT_EQ(p.informed.size(), 2u);
+    EXPECT_EQ(p.informed[1], cannot + "\n" + QString::fromUtf8("Kelvane 自身のセッションです。"));
+    p.page->LoadPage(false);
+    EXPECT_TRUE(p.errors.empty()) << "the page's session lives on";
+}
+
+// The redo log page shows the rarer states as the instance names them and
+// marks only the current group.
+TEST(SimLogStates, UnusedClearingAndClearingCurrentGroupsAreListed) {
+    if (SimDriverPath().empty()) GTEST_SKIP() << "simulated instance driver not built";
+    SimPage<TLogFilePage> p(SimQuery("KELV_ORA19_LOGS"), 19);
+    p.page->LoadPage(false);
+    ASSERT_TRUE(p.errors.empty()) << p.errors[0];
+    const auto rows = GridRows(*p.page->grdLog);
+    ASSERT_EQ(rows.size(), 12u) << "six groups of two members";
+    std::map<std::string, std::string> status;
+    int red = 0;
+    for (const auto& r : rows) {
+        status[r[0]] = r[1];
+        red += IsCurrentLogMember(r[1], r[5]);
+        EXPECT_EQ(r[2], "51,200") << r[0];
+    }
+    EXPECT_EQ(status["4"], "UNUSED");
+    EXPECT_EQ(status["5"], "CLEARING");
+    EXPECT_EQ(status["6"], "CLEARING_CURRENT");
+    EXPECT_EQ(red, 2) << "the two members of the one CURRENT group";
 }
 
 // One picture per page with live data, for a person to look at: written to

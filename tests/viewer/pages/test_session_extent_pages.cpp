@@ -78,6 +78,39 @@ TEST(SessionPage, KillOfAVanishedSessionIsReported) {
     EXPECT_NE(h.LastMessage(), QString::fromUtf8("セッションを切断しました。"));
 }
 
+// Refusals that have a reason of their own say it under the plain refusal.
+TEST(SessionPage, KillOfOnesOwnOrAnAlreadyKilledSessionSaysSo) {
+    const QString cannot = QString::fromUtf8("切断できません。");
+    const QString own = cannot + "\n" + QString::fromUtf8("Kelvane 自身のセッションです。");
+    const QString killed = cannot + "\n" + QString::fromUtf8("このセッションは既に切断されています (KILLED)。");
+    PageHarness<TSessionPage> h;
+    FakeResult listed = Sessions();
+    listed.Rows[1][1] = "KILLED";
+    h.rows->Answer("V$SESSION", listed);
+    h.page->LoadPage(false);
+    h.page->grdSes->SetRow(2);
+    int questions = 0;
+    h.page->Dialogs.ConfirmWarning = [&](const QString&) { ++questions; return true; };
+    h.page->btnCutClick();
+    EXPECT_EQ(questions, 0) << "nothing to ask about a session already killed";
+    EXPECT_EQ(h.rows->CountContaining("KILL SESSION"), 0);
+    ASSERT_EQ(h.informed.size(), 1u);
+    EXPECT_EQ(h.informed[0], killed);
+
+    h.rows->Answer("V$SESSION", Sessions());
+    h.page->LoadPage(false);
+    h.page->grdSes->SetRow(2);
+    for (auto [native, expected] : std::vector<std::pair<int, QString>>{{27, own}, {31, killed}, {30, cannot}}) {
+        FakeResult refused;
+        refused.FailOnRun = true;
+        refused.FailNative = native;
+        h.rows->Answer("KILL SESSION", refused);
+        h.page->btnCutClick();
+        EXPECT_EQ(h.informed.back(), expected) << "ORA-" << native;
+    }
+    EXPECT_EQ(questions, 3);
+}
+
 TEST(SessionPage, NonDigitSidIsRefusedWithoutAStatement) {
     PageHarness<TSessionPage> h;
     h.page->grdSes->SetCell(0, 1, "12' OR '1");

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QLabel>
 
+#include <tuple>
+
 namespace {
 FakeResult Table(std::vector<std::string> cols, std::vector<std::vector<std::string>> rows) {
     FakeResult r;
@@ -42,6 +44,19 @@ TEST(TableSpacePage, LoadsNamesFilesAndUsage) {
     EXPECT_FALSE(StyleOf(ts, 2, 1).RightAlign);
     EXPECT_TRUE(StyleOf(ts, 5, 1).RightAlign);
     EXPECT_EQ(StyleOf(*h.page->grdTSN, 0, 1).Text, QColor(0, 0, 128));
+}
+
+// INCREMENT_BY counts blocks: shown in KB it is blocks times the block size.
+TEST(TableSpacePage, IncrementByIsBlocksTimesTheBlockSize) {
+    for (auto [blockSize, blocks, kb] : std::vector<std::tuple<int, std::string, std::string>>{
+             {8192, "1280", "10,240"}, {8192, "1", "8"}, {2048, "1", "2"}, {16384, "3", "48"}, {8192, "0", "0"}}) {
+        PageHarness<TTableSpacePage> h(10, blockSize);
+        h.rows->Answer("WHERE TABLESPACE_NAME = ?",
+                       Table(kFileCols, {{"/f", "10485760", "AVAILABLE", "YES", "2147483648", blocks}}));
+        h.page->LoadDataFiles("USERS");
+        EXPECT_EQ(h.page->grdTS->Cell(5, 1), kb) << blocks << " blocks of " << blockSize;
+        EXPECT_EQ(h.page->grdTS->Cell(4, 1), "2,097,152") << "MAXBYTES stays bytes";
+    }
 }
 
 TEST(TableSpacePage, VersionSevenHasThreeFileColumns) {
