@@ -284,7 +284,9 @@ TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
     ASSERT_FALSE(ml.empty());
     const int64_t dayStart = MinuteOf(day, 0), dayEnd = dayStart + 24 * 60;
     for (const auto& [name, gets] : ExpectMLLines(ml, dayStart, dayEnd, muHours.size() == 24)) {
-        if (namedLatchGets.count(name)) EXPECT_EQ(gets, namedLatchGets[name]) << name;
+        if (namedLatchGets.count(name)) {
+            EXPECT_EQ(gets, namedLatchGets[name]) << name;
+        }
     }
 
     for (int h = 0; h < 24; ++h) ExpectORLine(orLines[h], day, h);
