@@ -11,11 +11,7 @@
 namespace faults {
 namespace {
 
-std::string ReadText(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using kelvtest::ReadText;
 
 // One simulated minute a real second: the kept lines are far from being
 // given up (ten minutes) when the test ends the collector.

@@ -14,7 +14,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "CollectorHarness.h"
 #include "XDisplay.h"
@@ -24,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using kelvtest::Env;
+using kelvtest::ReadText;
 
 constexpr int kBoxSeconds = 30;
 constexpr int kExitSeconds = 30;
@@ -31,13 +31,6 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 const char* const kUnprivilegedUser = "nobody";
 
-std::string ReadText(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // A program of the build directory run in a directory of its own.
 class ProgramStart : public ::testing::Test {

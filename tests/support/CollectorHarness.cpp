@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -132,6 +133,12 @@ void WriteOdbcIni(const fs::path& root, const sim::SimConfig& config, const std:
     if (!description.empty()) ini << "Description = " << description << "\n";
     ini << "Driver = " << driver << "\n";
     for (const auto& [key, value] : config.Keys) ini << key << " = " << value << "\n";
+}
+
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> ReadLines(const fs::path& file)

@@ -54,6 +54,8 @@ sim::SimConfig InstanceConfig(const std::string& dsn, const std::filesystem::pat
 void WriteOdbcIni(const std::filesystem::path& root, const sim::SimConfig& config, const std::string& driver,
                   const std::string& description = "");
 
+// The whole file as it is ("" when it cannot be read).
+std::string ReadText(const std::filesystem::path& file);
 // Lines without their CR LF; empty lines kept.
 std::vector<std::string> ReadLines(const std::filesystem::path& file);
 // Number field of a fixed-position line (1-based position); a minus sign
