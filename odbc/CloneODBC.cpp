@@ -31,16 +31,8 @@ namespace {
 // Forgets the shared handles of a member, dropping its statements first.
 void detachMember(TQueryODBC::Impl& m) {
     if (!m.connected) return;
-    try {
-        m.self->FreeStatements(0);
-    } catch (...) {
-        // the member loses its statements either way
-    }
-    m.errorPending = false;
-    m.errFunction.clear();
-    m.errState.clear();
-    m.errMessage.clear();
-    m.errNative = 0;
+    m.freeStatements(0);
+    m.takePending();   // the member loses its statements either way
     m.henv = SQL_NULL_HENV;
     m.hdbc = SQL_NULL_HDBC;
     m.connected = false;
@@ -110,14 +102,19 @@ void TQueryODBC::SetClone(TCloneODBC* c) {
     if (c == m.clone) return;
     if (c) {
         // Checks come first so that a refusal leaves everything as it was.
+        // The origin of another group leaves it as a plain component and
+        // joins as a member; only a component that is origin without a
+        // group joins as origin.
         if (m.connected) Impl::raiseMessage(kMsgCloneOriginConnected);
-        if (m.cloneOrigin && c->d->origin && c->d->origin != this)
+        const bool joinsAsOrigin = m.cloneOrigin && !m.clone;
+        if (joinsAsOrigin && c->d->origin && c->d->origin != this)
             raiseClone(kMsgCloneOriginAlready + c->d->origin->Name());
     }
     if (TCloneODBC* old = m.clone) {
         if (m.cloneOrigin && old->d->origin == this) {
             if (m.connected) CloneDisconnect(nullptr);  // members must not keep our handles
             old->d->origin = nullptr;
+            m.cloneOrigin = false;                      // an origin only of its own group
         } else {
             old->d->removeMember(this);
             detachMember(m);

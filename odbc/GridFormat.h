@@ -9,12 +9,17 @@
 namespace kelv_odbc {
 
 // Numeric picture: '0' digit, '#' optional digit, '.' decimal point,
-// ',' thousands grouping, quoted or other text literal, up to three sections
-// "positive;negative;zero". Returns false when value is not a number.
+// ',' thousands grouping, "E+00" / "E-00" exponent (up to four digits; E+
+// always signed, E- only when negative), quoted or other text literal, up
+// to three sections "positive;negative;zero". Rounds half away from zero on
+// the value's 15 significant digits. Returns false when value is not a number.
 bool FormatFloatPicture(const std::string& value, const std::string& picture, std::string& out);
 
-// Date-time picture: yyyy yy m mm d dd h hh n nn s ss zzz, '/' and ':' and
-// quoted text literal; "m"/"mm" right after an hour means minutes.
+// Date-time picture: yyyy yy, m mm (month; minutes right after an hour),
+// mmm mmmm (month name), d dd, ddd dddd (day name), ddddd dddddd (short and
+// long date), h hh (12-hour with am/pm, a/p or ampm), n nn, s ss, z zzz,
+// c (date, and time when not midnight), t tt (short and long time), '/'
+// and ':' and quoted text literal. Names are English.
 std::string FormatDateTimePicture(int year, int month, int day, int hour, int minute, int second,
                                   const std::string& picture);
 

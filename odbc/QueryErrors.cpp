@@ -144,21 +144,53 @@ void TQueryODBC::Impl::collectErrors(SQLHSTMT hstmt) {
     }
 }
 
+// The component's own check replaces what is pending: it says what stopped
+// the operation, with no driver's function or state beside it.
 void TQueryODBC::Impl::setPending(const std::string& message) {
-    if (!errMessage.empty()) errMessage += kErrorSeparator;
-    errMessage += message;
+    takePending();
+    errMessage = message;
     errorPending = true;
 }
 
-void TQueryODBC::Impl::raisePending() {
-    if (!errorPending) return;
+TqoErrorInfo TQueryODBC::Impl::takePending() {
+    TqoErrorInfo info{std::move(errFunction), std::move(errState), errNative, std::move(errMessage)};
     errorPending = false;
-    TqoErrorInfo info{std::move(errFunction), std::move(errState), errNative,
-                      std::move(errMessage)};
     errFunction.clear();
     errState.clear();
     errNative = 0;
     errMessage.clear();
+    return info;
+}
+
+void TQueryODBC::Impl::addPending(const TqoErrorInfo& info) {
+    if (info.ErrorMessage.empty() && info.ODBCFunction.empty()) return;
+    if (errFunction.empty()) errFunction = info.ODBCFunction;
+    if (errState.empty()) errState = info.SQLState;
+    if (errNative == 0) errNative = info.NativeError;
+    if (!errMessage.empty() && !info.ErrorMessage.empty()) errMessage += kErrorSeparator;
+    errMessage += info.ErrorMessage;
+    errorPending = true;
+}
+
+// Whether the last call on the statement cut a value (SQLSTATE 01004).
+// SQLGetDiagRec leaves the records in place for collectErrors.
+bool TQueryODBC::Impl::driverReportedCut(SQLHSTMT hstmt) const {
+    for (SQLSMALLINT rec = 1; rec <= kMaxDiagRecords; ++rec) {
+        SQLCHAR state[6] = {0};
+        SQLCHAR message[kDiagMessageSize] = {0};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, hstmt, rec, state, &native, message, kDiagMessageSize,
+                                         &length)))
+            return false;
+        if (std::string(reinterpret_cast<char*>(state)) == kStateCut) return true;
+    }
+    return false;
+}
+
+void TQueryODBC::Impl::raisePending() {
+    if (!errorPending) return;
+    TqoErrorInfo info = takePending();
     if (!exceptionOn) {
         // Without exceptions the component's own checks are shown like the
         // driver's records, so the caller still learns about them.

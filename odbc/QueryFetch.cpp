@@ -2,28 +2,46 @@
 // scrolling fetches, single values, and the links notified per row.
 #include "QueryImpl.h"
 
-namespace {
-
-bool isBackward(int orientation) { return orientation == SQL_FETCH_PRIOR; }
-
-}  // namespace
-
-void TQueryODBC::Impl::applyRowsetSize() {
-    if (!executed || !stmt || rowsetSize <= 0 || rowsetSize == rowsetInForce) return;
+SQLRETURN TQueryODBC::Impl::setStmtOption(const char* step2, const char* step3, SQLUSMALLINT option2,
+                                          SQLINTEGER attr3, SQLULEN value) {
     SQLHSTMT h = stmt.get();
-    const SQLULEN bindType = rowRecordSize;
-    const SQLULEN size = static_cast<SQLULEN>(rowsetSize);
-    SQLRETURN rc = call(step("SetStmtOption (BIND_TYPE)", "SetStmtAttr(RowBindType)"), [&] {
-        return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(bindType), 0)
-                       : SQLSetStmtOption(h, SQL_BIND_TYPE, bindType);
+    const SQLRETURN rc = call(step(step2, step3), [&] {
+        return odbc3() ? SQLSetStmtAttr(h, attr3, reinterpret_cast<SQLPOINTER>(value), 0)
+                       : SQLSetStmtOption(h, option2, value);
     });
     if (rc == SQL_ERROR) collectErrors(h);
-    rc = call(step("SetStmtOption (ROWSET_SIZE)", "SetStmtOption (RowArraySize)"), [&] {
-        return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(size), 0)
-                       : SQLSetStmtOption(h, SQL_ROWSET_SIZE, size);
-    });
-    if (rc == SQL_ERROR) collectErrors(h);
-    rowsetInForce = rowsetSize;
+    return rc;
+}
+
+bool TQueryODBC::Impl::setRowset(SQLULEN size, bool rowWise) {
+    // Without row-wise binding the driver would lay several rows out column
+    // by column, over the record: then no rowset at all.
+    if (rowWise && setStmtOption("SetStmtOption (BIND_TYPE)", "SetStmtAttr(RowBindType)", SQL_BIND_TYPE,
+                                 SQL_ATTR_ROW_BIND_TYPE, rowRecordSize) == SQL_ERROR)
+        return false;
+    if (setStmtOption("SetStmtOption (ROWSET_SIZE)", "SetStmtOption (RowArraySize)", SQL_ROWSET_SIZE,
+                      SQL_ATTR_ROW_ARRAY_SIZE, size) == SQL_ERROR)
+        return false;
+    driverRowset = size;
+    return true;
+}
+
+// The driver must never fetch more rows than the caller's memory holds (the
+// record, the row-status array): one row without a rowset size, so a larger
+// size still in force is taken back. False when the driver refused that.
+bool TQueryODBC::Impl::limitRowset() {
+    const SQLULEN allowed = rowsetSize > 0 ? static_cast<SQLULEN>(rowsetSize) : 1;
+    if (driverRowset <= allowed || !stmt) return true;
+    return setRowset(allowed, false);
+}
+
+bool TQueryODBC::Impl::applyRowsetSize() {
+    if (!executed || !stmt) return true;
+    if (rowsetSize > 0 && rowsetSize != rowsetInForce) {
+        setRowset(static_cast<SQLULEN>(rowsetSize), true);
+        rowsetInForce = rowsetSize;
+    }
+    return limitRowset();
 }
 
 SQLRETURN TQueryODBC::Impl::scrollFetch() {
@@ -31,19 +49,15 @@ SQLRETURN TQueryODBC::Impl::scrollFetch() {
     SQLUSMALLINT* status = self->FetchRowStatus;
     if (rowsetSize > 0 && !status) {
         setPending(kMsgRowStatusRequired);
-        return SQL_ERROR;
+        return kFetchRefused;
     }
     if (!status) status = &ownRowStatus;
 
     if (lastBoundRecord) {
         const int wanted = self->NoRetrieveData ? 0 : 1;
         if (wanted != retrieveDataInForce) {
-            const SQLULEN value = wanted ? SQL_RD_ON : SQL_RD_OFF;
-            SQLRETURN rc = call(step("SetStmtOption (RetrieveData)", "SetStmtAttr(RetrieveData)"), [&] {
-                return odbc3() ? SQLSetStmtAttr(h, SQL_ATTR_RETRIEVE_DATA, reinterpret_cast<SQLPOINTER>(value), 0)
-                               : SQLSetStmtOption(h, SQL_RETRIEVE_DATA, value);
-            });
-            if (rc == SQL_ERROR) collectErrors(h);
+            setStmtOption("SetStmtOption (RetrieveData)", "SetStmtAttr(RetrieveData)", SQL_RETRIEVE_DATA,
+                          SQL_ATTR_RETRIEVE_DATA, wanted ? SQL_RD_ON : SQL_RD_OFF);
             retrieveDataInForce = wanted;
         }
     }
@@ -56,6 +70,7 @@ SQLRETURN TQueryODBC::Impl::scrollFetch() {
         });
         if (rc == SQL_ERROR) collectErrors(h);
         if (orientation == SQL_FETCH_BOOKMARK) {
+            // FetchOffset holds the bookmark, as for ExtendedFetch.
             bookmarkValue = offset;
             rc = call("SetStmtAttr(BookmarkPtr)", [&] {
                 return SQLSetStmtAttr(h, SQL_ATTR_FETCH_BOOKMARK_PTR, &bookmarkValue, 0);
@@ -85,40 +100,59 @@ SQLRETURN TQueryODBC::Impl::scrollFetch() {
 }
 
 SQLRETURN TQueryODBC::Impl::fetchOne() {
+    if (driverRowset > 1 && !limitRowset()) return kFetchRefused;
     if (fetchScroll) return scrollFetch();
     SQLHSTMT h = stmt.get();
     return call("Fetch", [&] { return SQLFetch(h); });
 }
 
-// One SQLGetData per column into the one text buffer; the strings of
-// rowValues are reused, so a row costs no allocation beyond longer texts.
-bool TQueryODBC::Impl::readRowValues() {
-    SQLHSTMT h = stmt.get();
-    const size_t wanted = static_cast<size_t>(columnCount) + 1;
-    if (rowValues.size() != wanted) rowValues.resize(wanted);
+void TQueryODBC::Impl::endOfResult() {
+    if (fetchScroll && self->FetchOrientation == SQL_FETCH_PRIOR)
+        atBeginning = true;
+    else
+        atEnd = true;
+    freeByCursorState();
+}
+
+// The one reading of a value as text, for Fetch and grid loading alike:
+// SQLGetData as SQL_C_CHAR into the text buffer, NULL as NullStrings, a
+// value longer than the buffer cut to it. False on a driver error (collected).
+bool TQueryODBC::Impl::readColumnText(int n, std::string& out, bool* isNull) {
+    // Looked up per value: an event handler may have resized the buffer.
     char* buf = textBuf.data();
     const SQLLEN bufLen = static_cast<SQLLEN>(textBuf.size());
-    const SQLLEN maxText = bufLen - 1;
-    for (int n = 1; n <= columnCount; ++n) {
-        SQLLEN indicator = 0;
-        SQLRETURN rc = call("GetData", [&] {
-            return SQLGetData(h, static_cast<SQLUSMALLINT>(n), SQL_C_CHAR, buf, bufLen, &indicator);
-        });
-        std::string& value = rowValues[static_cast<size_t>(n)];
-        if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
-            collectErrors(h);
-            rowValues.resize(static_cast<size_t>(n));
+    SQLHSTMT h = stmt.get();
+    SQLLEN indicator = 0;
+    const SQLRETURN rc = call("GetData", [&] {
+        return SQLGetData(h, static_cast<SQLUSMALLINT>(n), SQL_C_CHAR, buf, bufLen, &indicator);
+    });
+    if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
+        collectErrors(h);
+        return false;
+    }
+    if (rc == SQL_NO_DATA) {
+        out.clear();
+    } else if (indicator == SQL_NULL_DATA) {
+        out.assign(nullStrings);
+        if (isNull) *isNull = true;
+    } else {
+        const SQLLEN maxText = bufLen - 1;
+        SQLLEN len = indicator == SQL_NO_TOTAL || indicator > maxText ? maxText : indicator;
+        out.assign(buf, static_cast<size_t>(len < 0 ? 0 : len));
+    }
+    return true;
+}
+
+// One SQLGetData per column; the strings of rowValues are reused, so a row
+// costs no allocation beyond longer texts. On an error the values not read
+// are left empty, never those of the row before.
+bool TQueryODBC::Impl::readRowValues() {
+    const size_t wanted = static_cast<size_t>(columnCount) + 1;
+    if (rowValues.size() != wanted) rowValues.resize(wanted);
+    for (size_t n = 1; n < wanted; ++n) {
+        if (!readColumnText(static_cast<int>(n), rowValues[n])) {
+            for (size_t rest = n; rest < wanted; ++rest) rowValues[rest].clear();
             return false;
-        }
-        if (rc == SQL_NO_DATA) {
-            value.clear();
-        } else if (indicator == SQL_NULL_DATA) {
-            value.assign(nullStrings);
-        } else {
-            SQLLEN len = indicator;
-            if (len == SQL_NO_TOTAL || len > maxText) len = maxText;
-            if (len < 0) len = 0;
-            value.assign(buf, static_cast<size_t>(len));
         }
     }
     return true;
@@ -138,32 +172,30 @@ bool TQueryODBC::Fetch() {
     bool result = false;
     {
         WaitScope wait(m);
-        if (m.stmt && m.executed && m.columnCount > 0 && !m.textBuf.empty()) {
+        if (m.canRead()) {
             // Item 0 only ever holds the label: set it once.
             if (m.rowValues.empty()) m.rowValues.emplace_back(kRowLabel);
-            SQLRETURN rc = m.fetchOne();
-            if (rc == SQL_NO_DATA) {
-                if (m.fetchScroll && isBackward(FetchOrientation))
-                    m.atBeginning = true;
-                else
-                    m.atEnd = true;
-                labelOnly(m.rowValues);
-                m.freeByCursorState();
-            } else if (rc != SQL_SUCCESS) {
-                if (rc == SQL_SUCCESS_WITH_INFO) m.fetchedWithInfo = true;
-                labelOnly(m.rowValues);
-                m.collectErrors(m.stmt.get());
-            } else {
+            const SQLRETURN rc = m.fetchOne();
+            if (rc == SQL_SUCCESS) {
                 result = true;
                 m.atBeginning = false;
-                if (NoRetrieveData) {
+                bool complete = true;
+                if (NoRetrieveData)
                     labelOnly(m.rowValues);
-                } else if (!m.readRowValues()) {
-                    // the error is pending; values read so far stay
-                }
-                if (!m.errorPending) {
+                else
+                    complete = m.readRowValues();
+                // A row whose values could not all be read is not announced.
+                if (complete) {
                     if (OnFetchData) OnFetchData(this, qoFetchRow);
                     if (!m.links.empty()) NotifyFetchLinks();
+                }
+            } else {
+                labelOnly(m.rowValues);
+                if (rc == SQL_NO_DATA) {
+                    m.endOfResult();
+                } else {
+                    if (rc == SQL_SUCCESS_WITH_INFO) m.fetchedWithInfo = true;
+                    if (rc != kFetchRefused) m.collectErrors(m.stmt.get());
                 }
             }
         }
@@ -172,49 +204,57 @@ bool TQueryODBC::Fetch() {
     return result;
 }
 
+bool TQueryODBC::Impl::bindRecord(void* record) {
+    char* base = static_cast<char*>(record);
+    SQLHSTMT h = stmt.get();
+    lastBoundRecord = nullptr;
+    for (int n = 1; n <= columnCount; ++n) {
+        const ColumnDesc& c = columns[static_cast<size_t>(n - 1)];
+        char* value = base + c.Offset;
+        auto* indicator = reinterpret_cast<SQLLEN*>(value + c.BufferLength);
+        const SQLRETURN rc = call("BindCol", [&] {
+            return SQLBindCol(h, static_cast<SQLUSMALLINT>(n), SQL_C_DEFAULT, value, c.BufferLength, indicator);
+        });
+        if (!SQL_SUCCEEDED(rc)) {
+            collectErrors(h);
+            return false;
+        }
+    }
+    lastBoundRecord = record;
+    return true;
+}
+
+bool TQueryODBC::Impl::fetchIntoRecord(void* record) {
+    if (!applyRowsetSize()) return false;
+    if ((self->RebindAlways || record != lastBoundRecord) && columnCount > 0 && !bindRecord(record)) return false;
+    const SQLRETURN rc = fetchOne();
+    if (rc == SQL_NO_DATA) {
+        endOfResult();
+        return false;
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+        if (rc != kFetchRefused && stmt) collectErrors(stmt.get());
+        return false;
+    }
+    atBeginning = false;
+    if (rc == SQL_SUCCESS_WITH_INFO) {
+        fetchedWithInfo = true;
+        // A warning alone is a success; a value cut short is reported.
+        if (driverReportedCut(stmt.get())) collectErrors(stmt.get());
+    }
+    if (self->OnFetchData) self->OnFetchData(self, qoFetchRec);
+    return true;
+}
+
 bool TQueryODBC::FetchToRec(void* record) {
     Impl& m = *d;
     bool result = false;
     {
         WaitScope wait(m);
-        if (!record) {
+        if (!record)
             m.setPending(kMsgNullRecord);
-        } else if (m.stmt && m.executed) {
-            m.applyRowsetSize();
-            bool bound = true;
-            if ((RebindAlways || record != m.lastBoundRecord) && m.columnCount > 0) {
-                char* base = static_cast<char*>(record);
-                SQLHSTMT h = m.stmt.get();
-                for (int n = 1; n <= m.columnCount && bound; ++n) {
-                    const ColumnDesc& c = m.columns[static_cast<size_t>(n - 1)];
-                    char* value = base + c.Offset;
-                    auto* indicator = reinterpret_cast<SQLLEN*>(value + c.BufferLength);
-                    const SQLSMALLINT cType = m.mappedCType(c.SqlType, SQL_C_DEFAULT);
-                    SQLRETURN rc = m.call("BindCol", [&] {
-                        return SQLBindCol(h, static_cast<SQLUSMALLINT>(n), cType, value, c.BufferLength, indicator);
-                    });
-                    if (!SQL_SUCCEEDED(rc)) {
-                        m.collectErrors(h);
-                        bound = false;
-                    }
-                }
-                m.lastBoundRecord = bound ? record : nullptr;
-            }
-            if (bound) {
-                SQLRETURN rc = m.fetchOne();
-                if (SQL_SUCCEEDED(rc)) {
-                    m.atBeginning = false;
-                    if (rc == SQL_SUCCESS_WITH_INFO) m.fetchedWithInfo = true;
-                    if (OnFetchData) OnFetchData(this, qoFetchRec);
-                    result = true;
-                } else if (rc == SQL_NO_DATA) {
-                    m.atEnd = true;
-                    m.freeByCursorState();
-                } else if (m.stmt) {
-                    m.collectErrors(m.stmt.get());
-                }
-            }
-        }
+        else if (m.stmt && m.executed)
+            result = m.fetchIntoRecord(record);
     }
     m.raisePending();
     return result;

@@ -11,45 +11,64 @@ void widenTo(TStringGridIntf& grid, int col, const std::string& text) {
     if (grid.ColWidth(col) < width) grid.SetColWidth(col, width);
 }
 
+// Headings, widths and the one empty row a load starts from; the display
+// format of each column (empty: none).
+std::vector<std::string> prepareGrid(const TQueryODBC::Impl& m, TStringGridIntf& grid) {
+    const int fixedRows = grid.FixedRows();
+    const int fixedCols = grid.FixedCols();
+    grid.SetColCount(m.columnCount + fixedCols);
+    std::vector<std::string> formats(static_cast<size_t>(m.columnCount));
+    for (int n = 1; n <= m.columnCount; ++n) {
+        const ColumnDesc& c = m.columns[static_cast<size_t>(n - 1)];
+        if (!m.gridFormat.empty()) formats[static_cast<size_t>(n - 1)] = GridFormatFor(m.gridFormat, c.Name);
+        if (m.gridColName && fixedRows > 0) {
+            grid.SetCell(fixedCols + n - 1, fixedRows - 1, c.Name);
+            if (m.gridColResize) grid.SetColWidth(fixedCols + n - 1, grid.TextWidth(c.Name) + kGridColumnPadding);
+        }
+    }
+    grid.SetRowCount(fixedRows + 1);
+    for (int col = 0; col < grid.ColCount(); ++col) grid.SetCell(col, fixedRows, std::string());
+    return formats;
+}
+
+// Whether grid loading goes on after row i: the question every GridInterrupt
+// rows, and GridMaxRows.
+bool continueLoading(TQueryODBC& q, const TQueryODBC::Impl& m, TStringGridIntf* grid, int i) {
+    bool cont = true;
+    if (m.gridInterrupt > 0 && i % m.gridInterrupt == 0) {
+        if (q.OnGridInterrupt) {
+            q.OnGridInterrupt(&q, grid, i, cont);
+        } else {
+            char question[256];
+            std::snprintf(question, sizeof question, kMsgGridContinue, i);
+            cont = QueryUI().Confirm(question);
+        }
+    }
+    if (m.gridMaxRows > 0 && i >= m.gridMaxRows) cont = false;
+    return cont;
+}
+
 }  // namespace
 
 void TQueryODBC::LoadGrid(TStringGridIntf* grid) {
     Impl& m = *d;
     {
         WaitScope wait(m);
-        if (!grid || !m.stmt || !m.executed || m.columnCount <= 0 || m.textBuf.empty()) {
-            // nothing to load
-        } else {
+        if (grid && m.canRead()) {
+            const std::vector<std::string> formats = prepareGrid(m, *grid);
             const int fixedRows = grid->FixedRows();
             const int fixedCols = grid->FixedCols();
-            grid->SetColCount(m.columnCount + fixedCols);
-
-            std::vector<std::string> formats(static_cast<size_t>(m.columnCount));
-            for (int n = 1; n <= m.columnCount; ++n) {
-                const ColumnDesc& c = m.columns[static_cast<size_t>(n - 1)];
-                if (!m.gridFormat.empty()) formats[static_cast<size_t>(n - 1)] = GridFormatFor(m.gridFormat, c.Name);
-                if (m.gridColName && fixedRows > 0) {
-                    grid->SetCell(fixedCols + n - 1, fixedRows - 1, c.Name);
-                    if (m.gridColResize)
-                        grid->SetColWidth(fixedCols + n - 1, grid->TextWidth(c.Name) + kGridColumnPadding);
-                }
-            }
-            grid->SetRowCount(fixedRows + 1);
-            for (int col = 0; col < grid->ColCount(); ++col) grid->SetCell(col, fixedRows, std::string());
-
-            SQLHSTMT h = m.stmt.get();
-            char* buf = m.textBuf.data();
-            const SQLLEN bufLen = static_cast<SQLLEN>(m.textBuf.size());
+            const int columns = m.columnCount;
+            const unsigned serial = m.statementSerial;
             std::string text;
             for (int i = 1;; ++i) {
-                SQLRETURN rc = m.fetchOne();
+                const SQLRETURN rc = m.fetchOne();
                 if (rc == SQL_NO_DATA) {
-                    m.atEnd = true;
-                    m.freeByCursorState();
+                    m.endOfResult();
                     break;
                 }
                 if (rc != SQL_SUCCESS) {
-                    m.collectErrors(h);
+                    if (rc != kFetchRefused) m.collectErrors(m.stmt.get());
                     break;
                 }
                 m.atBeginning = false;
@@ -58,29 +77,13 @@ void TQueryODBC::LoadGrid(TStringGridIntf* grid) {
                 if (m.gridRowNumber && fixedCols > 0) grid->SetCell(fixedCols - 1, row, std::to_string(i));
 
                 bool failed = false;
-                for (int n = 1; n <= m.columnCount; ++n) {
-                    SQLLEN indicator = 0;
-                    rc = m.call("GetData", [&] {
-                        return SQLGetData(h, static_cast<SQLUSMALLINT>(n), SQL_C_CHAR, buf, bufLen, &indicator);
-                    });
-                    if (rc == SQL_ERROR || rc == SQL_INVALID_HANDLE) {
-                        m.collectErrors(h);
-                        failed = true;
-                        break;
-                    }
+                for (int n = 1; n <= columns; ++n) {
                     const ColumnDesc& c = m.columns[static_cast<size_t>(n - 1)];
-                    if (rc == SQL_NO_DATA) {
-                        text.clear();
-                    } else if (indicator == SQL_NULL_DATA) {
-                        text = m.nullStrings;
-                    } else {
-                        SQLLEN len = indicator;
-                        if (len == SQL_NO_TOTAL || len > bufLen - 1) len = bufLen - 1;
-                        if (len < 0) len = 0;
-                        text.assign(buf, static_cast<size_t>(len));
-                        const std::string& format = formats[static_cast<size_t>(n - 1)];
-                        if (!format.empty()) text = FormatGridValue(text, format, c.SqlType, c.Numeric);
-                    }
+                    bool isNull = false;
+                    failed = !m.readColumnText(n, text, &isNull);
+                    if (failed) break;
+                    const std::string& format = formats[static_cast<size_t>(n - 1)];
+                    if (!format.empty() && !isNull) text = FormatGridValue(text, format, c.SqlType, c.Numeric);
                     grid->SetCell(fixedCols + n - 1, row, text);
                     if (m.gridColResize) widenTo(*grid, fixedCols + n - 1, text);
                 }
@@ -89,24 +92,13 @@ void TQueryODBC::LoadGrid(TStringGridIntf* grid) {
                 if (m.gridColResize && ((i <= kGridRefreshEarlyRows && m.gridRefresh) || i % kGridRefreshEvery == 0))
                     grid->Repaint();
                 if (OnFetchData) OnFetchData(this, qoFetchGrid);
-
-                bool cont = true;
-                if (m.gridInterrupt > 0 && i % m.gridInterrupt == 0) {
-                    if (OnGridInterrupt) {
-                        OnGridInterrupt(this, grid, i, cont);
-                    } else {
-                        char question[256];
-                        std::snprintf(question, sizeof question, kMsgGridContinue, i);
-                        cont = QueryUI().Confirm(question);
-                    }
-                }
-                if (m.gridMaxRows > 0 && i >= m.gridMaxRows) cont = false;
-                if (!cont) {
+                // A handler may have freed the statement or run another one.
+                if (!m.stmt || !m.executed || m.statementSerial != serial) break;
+                if (!continueLoading(*this, m, grid, i)) {
                     m.freeByCursorState();
                     break;
                 }
-                // The statement may have gone with an event handler.
-                if (!m.stmt) break;
+                if (!m.stmt || !m.executed || m.statementSerial != serial) break;
             }
         }
     }

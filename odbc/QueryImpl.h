@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,10 @@ enum CatalogKind {
 
 // Each value of a FetchToRec row record is followed by its SQLLEN indicator.
 constexpr size_t kIndicatorSize = sizeof(SQLLEN);
+
+// Not an ODBC result: the component's own check stopped a fetch before the
+// driver was called, and its reason is pending.
+constexpr SQLRETURN kFetchRefused = -100;
 
 struct TQueryODBC::Impl {
     explicit Impl(TQueryODBC* owner, std::string n) : self(owner), name(std::move(n)) {}
@@ -117,7 +122,9 @@ struct TQueryODBC::Impl {
     std::vector<std::string> rowValues;
     std::vector<char> textBuf;
     SQLULEN rowsFetched = 0;
-    int rowsetInForce = 0;
+    int rowsetInForce = 0;          // the caller's rowset size last applied (0: none)
+    SQLULEN driverRowset = 1;       // rows the statement handle fetches at once
+    unsigned statementSerial = 0;   // counts main statements, so a load sees a new one
     int retrieveDataInForce = -1;   // -1 unknown, 0 off, 1 on
     SQLUSMALLINT ownRowStatus = 0;
     SQLLEN bookmarkValue = 0;
@@ -142,28 +149,57 @@ struct TQueryODBC::Impl {
     void collectErrors(SQLHSTMT hstmt = SQL_NULL_HSTMT);
     void setPending(const std::string& message);
     void raisePending();
+    // The pending error handed out (and cleared), or merged back in after
+    // the earlier one, so that an inner operation's raise is not lost.
+    TqoErrorInfo takePending();
+    void addPending(const TqoErrorInfo& info);
+    bool driverReportedCut(SQLHSTMT hstmt) const;
     [[noreturn]] static void raiseMessage(const std::string& text);
 
     // wait cursor bracket
     void beginWait() const;
     void endWait() const;
 
-    // statements (QueryStatement.cpp)
-    bool statementCheck();
-    bool ensureConnected();
+    // connection (QueryConnection.cpp)
+    void rollbackPendingWork();
+    void releaseConnection();
+
+    // statement handles (QueryStatement.cpp): the one place that allocates
+    // and drops them, for the main and the immediate statement alike
+    bool allocHandle(kelv_odbc::StmtHandle& target);
+    void dropHandle(kelv_odbc::StmtHandle& target);
     bool allocStatement();
     void freeStatement(int option);           // SQL_CLOSE, SQL_DROP, SQL_UNBIND, SQL_RESET_PARAMS
+    void freeStatements(int mode);            // FreeStatements without raising
     void freeByCursorState();
+
+    // running statements (QueryStatement.cpp, QueryExecute.cpp)
+    bool statementCheck();
+    bool ensureConnected();
     bool bindParameters();
+    bool describeResult();
     void describeColumns();
     SQLRETURN runCatalogCall();
-    void applyRowsetSize();
+    std::optional<SQLRETURN> runPrepared();
+    std::optional<SQLRETURN> runDirect();
+    void completeExecution(SQLRETURN rc);
+    void readRowCount(SQLHSTMT h);
     void notifyState(int state);
 
     // fetching (QueryFetch.cpp)
+    bool canRead() const { return stmt && executed && columnCount > 0 && !textBuf.empty(); }
+    bool applyRowsetSize();
+    bool limitRowset();
+    SQLRETURN setStmtOption(const char* step2, const char* step3, SQLUSMALLINT option2, SQLINTEGER attr3,
+                            SQLULEN value);  // SQL_ERROR is collected
+    bool setRowset(SQLULEN size, bool rowWise);
     SQLRETURN fetchOne();
     SQLRETURN scrollFetch();
+    void endOfResult();
+    bool readColumnText(int n, std::string& out, bool* isNull = nullptr);
     bool readRowValues();
+    bool bindRecord(void* record);
+    bool fetchIntoRecord(void* record);
 
     TBindParams& paramAt(int pos);
     SQLSMALLINT mappedCType(SQLSMALLINT sqlType, SQLSMALLINT fallback) const;

@@ -42,6 +42,7 @@ constexpr const char* kErrorSeparator = " & ";
 constexpr const char* kNoFunction = "<None>";
 constexpr const char* kNoState = "00000";
 constexpr const char* kUserCallStep = "(User call)";
+constexpr const char* kStateCut = "01004";     // string data, right truncated
 
 constexpr const char* kMsgCantChangeConnected = "Can't Change during Connected";
 constexpr const char* kMsgValidFetchBuf = "Valid value is 1 thru ";

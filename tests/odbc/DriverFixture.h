@@ -26,7 +26,20 @@ struct DriverProfile {
     // Ending the session from a second connection (lost-connection test).
     std::string sessionIdSql;          // one row, one column: the session's id
     std::string killSessionSql;        // with one "?" for that id, or "@ID@" replaced by it
+    std::string longBinaryType;        // a long binary column type ("" when none)
+    std::string cancelConnectInfo;     // ConnectInfo that makes the connection dialog cancel ("" when none)
+    std::string outputCallSql;         // "{? = call ...(?)}" returning an integer of one text argument
 };
+
+// A column as the driver describes it through its own calls (the call set
+// of the given version), independent of the component.
+struct DriverColumn {
+    std::string name;
+    SQLSMALLINT type = 0;
+    SQLLEN length = 0;      // SQL_COLUMN_LENGTH, or SQL_DESC_OCTET_LENGTH for ODBC35
+    SQLLEN precision = 0;
+};
+DriverColumn DescribeByDriver(SQLHSTMT h, SQLUSMALLINT column, TqoODBCVersion version);
 
 // Defined by each driver's thin file.
 const DriverProfile& CurrentProfile();

@@ -5,14 +5,19 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
+#include <iostream>
 
 void QueryDriverTest::SetUp() {
     profile_ = &CurrentProfile();
     if (!profile_->unavailable.empty()) GTEST_SKIP() << profile_->unavailable;
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    // Parameterised tests are named "Test/Param": table names take letters and digits.
     std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    table_ = "qt_" + name.substr(0, 40);
+                   [](unsigned char c) { return std::isalnum(c) ? static_cast<char>(std::tolower(c)) : '_'; });
+    // Cut to what every driver takes, with a hash of the whole name so that
+    // tests sharing a server never share a table.
+    table_ = "qt_" + name.substr(0, 30) + "_" + std::to_string(std::hash<std::string>()(name) % 1000000);
     ui_ = std::make_unique<RecordingUI>();
     q_ = MakeQuery();
     if (profile_->ddl) {
@@ -122,6 +127,37 @@ TEST_F(QueryDriverTest, WrongPasswordOrDataSourceLeavesNoHandles) {
     EXPECT_EQ(e.SQLState, "IM002");
     EXPECT_FALSE(q->Connected());
     EXPECT_EQ(q->EnvHandle(), nullptr);
+}
+
+TEST_F(QueryDriverTest, CancelledConnectionDialog) {
+    if (profile_->cancelConnectInfo.empty()) GTEST_SKIP() << "driver without a connection dialog to cancel";
+    for (TqoODBCVersion version : {ODBC20, ODBC30}) {
+        auto q = MakeQuery(version);
+        q->SetDriverConnect(true);
+        q->SetConnectInfo(profile_->cancelConnectInfo);
+        std::vector<std::string> events;
+        q->AfterConnect = [&](TQueryODBC* s) { events.push_back(s->Connected() ? "connected" : "not connected"); };
+        q->SetStateLink(1, [&](TQueryODBC*, int state) { events.push_back("state " + std::to_string(state)); });
+        EODBCError e = CatchODBC([&] { q->Connect(); });
+        EXPECT_EQ(e.ErrorMessage, "接続処理が中止されました。");
+        EXPECT_EQ(e.ODBCFunction, "");
+        EXPECT_EQ(e.SQLState, "");
+        EXPECT_EQ(e.NativeError, 0);
+        EXPECT_FALSE(q->Connected());
+        EXPECT_EQ(q->EnvHandle(), nullptr);
+        EXPECT_EQ(q->ConnHandle(), nullptr);
+        EXPECT_TRUE(events.empty());  // the raise comes before the After event
+
+        // Without exceptions: the message is shown, and the end of the
+        // attempt is announced with the component still disconnected.
+        ui_->messages.clear();
+        q->SetExceptionOn(false);
+        q->Connect();
+        EXPECT_EQ(ui_->messages, std::vector<std::string>{"接続処理が中止されました。"});
+        EXPECT_EQ(events, (std::vector<std::string>{"not connected", "state 0"}));
+        EXPECT_FALSE(q->Connected());
+        q->RemoveLink(1);
+    }
 }
 
 TEST_F(QueryDriverTest, ReadOnlyAndTransactionOptionsAtConnect) {
@@ -264,6 +300,25 @@ TEST_F(QueryDriverTest, ParametersUpTo256AndSkippedPosition) {
     EXPECT_EQ(e.ODBCFunction, "");
     EXPECT_EQ(e.SQLState, "");
     EXPECT_FALSE(q_->Fetch());
+}
+
+TEST_F(QueryDriverTest, OutputParameterReceivesTheResult) {
+    if (profile_->outputCallSql.empty()) GTEST_SKIP() << "driver without output parameters";
+    for (TqoODBCVersion version : {ODBC20, ODBC30}) {
+        auto q = MakeQuery(version);
+        SQLINTEGER result = -1;
+        SQLLEN indicator = 0;
+        q->SetSQLText(profile_->outputCallSql);
+        q->Prepare();
+        q->BindOutParam(1, SQL_C_SLONG, &indicator, &result, SQL_INTEGER);
+        q->SetParamType(2, SQL_CHAR);
+        q->SetParam(2, "twelve chars");
+        q->Execute();
+        while (q->Fetch()) {
+        }
+        EXPECT_EQ(result, 12);
+        EXPECT_NE(indicator, SQL_NULL_DATA);
+    }
 }
 
 TEST_F(QueryDriverTest, NullConvertInStatementTextAndParameters) {
@@ -437,18 +492,27 @@ TEST_F(QueryDriverTest, AutomaticRollbackAtDisconnect) {
     REQUIRE_TABLES();
     CreateStandardTable(0);
     q_->Disconnect();
+    std::vector<std::string> events;
+    q_->BeforeDisconnect = [&](TQueryODBC*) { events.push_back("BeforeDisconnect"); };
+    q_->BeforeRollback = [&](TQueryODBC*) { events.push_back("BeforeRollback"); };
+    q_->AfterRollback = [&](TQueryODBC* q) { events.push_back(q->Connected() ? "AfterRollback" : "too late"); };
+    q_->AfterDisconnect = [&](TQueryODBC*) { events.push_back("AfterDisconnect"); };
     q_->SetTransaction(true);
     q_->SetSQLText("INSERT INTO " + table_ + " VALUES (1, 'a', 1.0, NULL)");
     q_->Execute();
     q_->Disconnect();
     EXPECT_EQ(ui_->messages, std::vector<std::string>{"QueryODBC: Automatic rollback issued."});
+    EXPECT_EQ(events, (std::vector<std::string>{"BeforeDisconnect", "BeforeRollback", "AfterRollback",
+                                                 "AfterDisconnect"}));
     EXPECT_EQ(CountRows(), 0);
 
     ui_->messages.clear();
+    events.clear();
     q_->Execute();
     q_->Commit();
     q_->Disconnect();
     EXPECT_TRUE(ui_->messages.empty());
+    EXPECT_EQ(events, (std::vector<std::string>{"BeforeDisconnect", "AfterDisconnect"}));
     EXPECT_EQ(CountRows(), 1);
 
     q_->SilentRollback = true;
@@ -603,6 +667,38 @@ TEST_F(QueryDriverTest, LoadGridStopsAtGridMaxRows) {
     EXPECT_EQ(grid.Cell(1, 2), "2.00");
 }
 
+TEST_F(QueryDriverTest, LoadGridSurvivesFetchBufSizeChangedByTheFetchEvent) {
+    REQUIRE_TABLES();
+    CreateStandardTable(4);
+    TStringTable grid;
+    // Each row the handler doubles the text buffer, so that it moves in memory.
+    q_->OnFetchData = [](TQueryODBC* q, TqoFetchMethod) { q->SetFetchBufSize(q->FetchBufSize() * 2); };
+    q_->SetSQLText("SELECT name, note FROM " + table_ + " ORDER BY id");
+    q_->Execute();
+    q_->LoadGrid(&grid);
+    ASSERT_EQ(grid.RowCount(), 5);
+    EXPECT_EQ(grid.Cell(1, 1), "name1");
+    EXPECT_EQ(grid.Cell(1, 4), "name4");
+    EXPECT_EQ(grid.Cell(2, 2), "n2");
+    EXPECT_EQ(grid.Cell(2, 3), "<Null>");
+}
+
+TEST_F(QueryDriverTest, LoadGridShowsNullsAsNullStringsUnformatted) {
+    REQUIRE_TABLES();
+    q_->ExecDirect("CREATE TABLE " + table_ + " (id INTEGER, amount " + profile_->decimalType + ")");
+    q_->ExecDirect("INSERT INTO " + table_ + " VALUES (1, 0.125)");
+    q_->ExecDirect("INSERT INTO " + table_ + " VALUES (2, NULL)");
+    q_->SetNullStrings("0000");  // a null text that would read as a number
+    q_->SetGridFormat({Col("amount") + "=0.00"});
+    TStringTable grid;
+    q_->SetGrid(&grid);
+    q_->SetSQLText("SELECT id, amount FROM " + table_ + " ORDER BY id");
+    q_->Execute();
+    ASSERT_EQ(grid.RowCount(), 3);
+    EXPECT_EQ(grid.Cell(2, 1), "0.13");  // half away from zero
+    EXPECT_EQ(grid.Cell(2, 2), "0000");
+}
+
 TEST_F(QueryDriverTest, ShowColumnsListsNameLengthAndType) {
     REQUIRE_TABLES();
     CreateStandardTable(1);
@@ -615,9 +711,18 @@ TEST_F(QueryDriverTest, ShowColumnsListsNameLengthAndType) {
     EXPECT_EQ(grid.Cell(1, 0), "Column Name");
     EXPECT_EQ(grid.Cell(2, 0), "Length");
     EXPECT_EQ(grid.Cell(3, 0), "SQL Type");
-    EXPECT_EQ(grid.Cell(1, 1), Col("id"));
-    EXPECT_EQ(grid.Cell(2, 1), std::to_string(q_->ColumnLength(1)));
-    EXPECT_EQ(grid.Cell(3, 2), std::to_string(q_->ColumnType(2)));
+    // Compared with what the driver says of the columns.
+    const DriverColumn id = DescribeByDriver(q_->StmtHandle(), 1, ODBC20);
+    const DriverColumn name = DescribeByDriver(q_->StmtHandle(), 2, ODBC20);
+    EXPECT_EQ(grid.Cell(1, 1), id.name);
+    EXPECT_EQ(grid.Cell(1, 2), name.name);
+    EXPECT_EQ(grid.Cell(3, 1), std::to_string(id.type));
+    EXPECT_EQ(grid.Cell(3, 2), std::to_string(name.type));
+    if (id.type == SQL_INTEGER) {
+        EXPECT_EQ(grid.Cell(2, 1), "4");
+    }
+    ASSERT_EQ(name.type, SQL_VARCHAR);
+    EXPECT_EQ(grid.Cell(2, 2), std::to_string(name.length + 1));  // and the terminating zero
     EXPECT_EQ(CatchODBC([&] { q_->ColumnName(3); }).ErrorMessage, "QueryODBC: Column number invalid.");
 }
 
@@ -679,58 +784,69 @@ TEST_F(QueryDriverTest, GetDataReadsOneColumnOfTheCurrentRow) {
     EXPECT_EQ(CatchODBC([&] { q_->GetData(3, buf, len); }).ErrorMessage, "QueryODBC: Column number too big. Col=3");
 }
 
-TEST_F(QueryDriverTest, ScrollingFetchFirstLastPrior) {
+namespace {
+
+// First, last, prior and the row-status rule with one call set; false when
+// the driver cannot scroll with it.
+bool checkScrolling(std::unique_ptr<TQueryODBC> q, const std::string& table) {
+    q->SetFetchScroll(true);
+    q->Connect();
+    if (!q->FetchScroll()) return false;
+    q->SetCursorState(qoKeep);
+    q->SetSQLText("SELECT id FROM " + table + " ORDER BY id");
+    q->Execute();
+    q->FetchOrientation = SQL_FETCH_NEXT;
+    EXPECT_TRUE(q->Fetch());
+    EXPECT_EQ(q->RowValues()[1], "1");
+    q->FetchOrientation = SQL_FETCH_LAST;
+    EXPECT_TRUE(q->Fetch());
+    EXPECT_EQ(q->RowValues()[1], "4");
+    q->FetchOrientation = SQL_FETCH_PRIOR;
+    EXPECT_TRUE(q->Fetch());
+    EXPECT_EQ(q->RowValues()[1], "3");
+    q->FetchOrientation = SQL_FETCH_FIRST;
+    EXPECT_TRUE(q->Fetch());
+    EXPECT_EQ(q->RowValues()[1], "1");
+    q->FetchOrientation = SQL_FETCH_PRIOR;
+    EXPECT_FALSE(q->Fetch());  // before the first row
+
+    // A rowset without a status array is refused, not a crash.
+    q->FetchOrientation = SQL_FETCH_NEXT;
+    try {
+        q->SetRowsetSize(1);
+    } catch (const EODBCError& refused) {
+        // a driver may refuse row-wise binding; the size is kept all the same
+        std::cout << refused.ODBCFunction << ": " << refused.ErrorMessage << "\n";
+    }
+    EXPECT_EQ(q->RowsetSize(), 1);
+    EODBCError e = CatchODBC([&] { q->Fetch(); });
+    EXPECT_EQ(e.ErrorMessage, "QueryODBC: FetchRowStatus required.");
+    SQLUSMALLINT status[1] = {0};
+    q->FetchRowStatus = status;
+    q->SetCursorState(qoDrop);
+    q->FetchOrientation = SQL_FETCH_FIRST;
+    EXPECT_TRUE(q->Fetch());
+    EXPECT_EQ(status[0], SQL_ROW_SUCCESS);
+    q->FetchOrientation = SQL_FETCH_NEXT;
+    int rows = 1;
+    while (q->Fetch()) ++rows;
+    EXPECT_EQ(rows, 4);
+    EXPECT_EQ(q->StmtHandle(), nullptr);
+    return true;
+}
+
+}  // namespace
+
+TEST_F(QueryDriverTest, ScrollingFetchFirstLastPriorOdbc2) {
     REQUIRE_TABLES();
     CreateStandardTable(4);
-    for (TqoODBCVersion version : {ODBC20, ODBC30}) {
-        auto q = MakeQuery(version);
-        q->SetFetchScroll(true);
-        q->Connect();
-        if (!q->FetchScroll()) {
-            std::cout << "driver without scrolling fetch for version " << version << "\n";
-            continue;
-        }
-        q->SetCursorState(qoKeep);
-        q->SetSQLText("SELECT id FROM " + table_ + " ORDER BY id");
-        q->Execute();
-        q->FetchOrientation = SQL_FETCH_NEXT;
-        ASSERT_TRUE(q->Fetch());
-        EXPECT_EQ(q->RowValues()[1], "1");
-        q->FetchOrientation = SQL_FETCH_LAST;
-        if (q->Fetch()) {
-            EXPECT_EQ(q->RowValues()[1], "4");
-            q->FetchOrientation = SQL_FETCH_PRIOR;
-            ASSERT_TRUE(q->Fetch());
-            EXPECT_EQ(q->RowValues()[1], "3");
-            q->FetchOrientation = SQL_FETCH_FIRST;
-            ASSERT_TRUE(q->Fetch());
-            EXPECT_EQ(q->RowValues()[1], "1");
-            q->FetchOrientation = SQL_FETCH_PRIOR;
-            EXPECT_FALSE(q->Fetch());  // before the first row
-        }
-        // A rowset without a status array is refused, not a crash.
-        q->FetchOrientation = SQL_FETCH_NEXT;
-        try {
-            q->SetRowsetSize(1);
-        } catch (const EODBCError& refused) {
-            // a driver may refuse row-wise binding; the size is kept all the same
-            std::cout << refused.ODBCFunction << ": " << refused.ErrorMessage << "\n";
-        }
-        EXPECT_EQ(q->RowsetSize(), 1);
-        EODBCError e = CatchODBC([&] { q->Fetch(); });
-        EXPECT_EQ(e.ErrorMessage, "QueryODBC: FetchRowStatus required.");
-        SQLUSMALLINT status[1] = {0};
-        q->FetchRowStatus = status;
-        q->SetCursorState(qoDrop);
-        q->FetchOrientation = SQL_FETCH_FIRST;
-        ASSERT_TRUE(q->Fetch());
-        EXPECT_EQ(status[0], SQL_ROW_SUCCESS);
-        q->FetchOrientation = SQL_FETCH_NEXT;
-        int rows = 1;
-        while (q->Fetch()) ++rows;
-        EXPECT_EQ(rows, 4);
-        EXPECT_EQ(q->StmtHandle(), nullptr);
-    }
+    if (!checkScrolling(MakeQuery(ODBC20), table_)) GTEST_SKIP() << "driver without ExtendedFetch";
+}
+
+TEST_F(QueryDriverTest, ScrollingFetchFirstLastPriorOdbc3) {
+    REQUIRE_TABLES();
+    CreateStandardTable(4);
+    if (!checkScrolling(MakeQuery(ODBC30), table_)) GTEST_SKIP() << "driver without FetchScroll";
 }
 
 // --- clone groups ---------------------------------------------------------------------
@@ -802,6 +918,43 @@ TEST_F(QueryDriverTest, DestroyingTheGroupOrTheOriginWhileConnected) {
     origin.reset();  // disconnects: the member must not keep dead handles
     EXPECT_FALSE(member->Connected());
     EXPECT_EQ(group2.Origin(), nullptr);
+}
+
+TEST_F(QueryDriverTest, OriginThatLeftItsGroupJoinsAnotherAsMember) {
+    TCloneODBC first, second;
+    auto wanderer = MakeQuery();
+    auto origin = MakeQuery();
+    first.SetOrigin(wanderer.get());
+    wanderer->SetClone(nullptr);
+    EXPECT_FALSE(wanderer->CloneOrigin());
+    EXPECT_EQ(first.Origin(), nullptr);
+
+    second.SetOrigin(origin.get());
+    wanderer->SetClone(&second);  // a member now, not a second origin
+    EXPECT_FALSE(wanderer->CloneOrigin());
+    EXPECT_EQ(second.Origin(), origin.get());
+    second.Connect();
+    EXPECT_TRUE(wanderer->Connected());
+    EXPECT_EQ(wanderer->ConnHandle(), origin->ConnHandle());
+    wanderer->SetSQLText("SELECT 3 AS \"N\"" + profile_->fromNoTable);
+    wanderer->Execute();
+    ASSERT_TRUE(wanderer->Fetch());
+    EXPECT_EQ(wanderer->FieldByName("N"), "3");
+    EXPECT_EQ(CatchODBC([&] { wanderer->Disconnect(); }).ErrorMessage,
+              "QueryODBC: Unable to do this action in the Clone mode.");
+
+    // The origin of one group moving straight to another becomes a member there.
+    second.Disconnect();
+    TCloneODBC third;
+    auto thirdOrigin = MakeQuery();
+    third.SetOrigin(thirdOrigin.get());
+    origin->SetClone(&third);
+    EXPECT_FALSE(origin->CloneOrigin());
+    EXPECT_EQ(second.Origin(), nullptr);
+    EXPECT_EQ(third.Origin(), thirdOrigin.get());
+    third.Connect();
+    EXPECT_TRUE(origin->Connected());
+    EXPECT_EQ(origin->ConnHandle(), thirdOrigin->ConnHandle());
 }
 
 // --- lost connection -------------------------------------------------------------------

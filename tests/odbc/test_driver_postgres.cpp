@@ -50,6 +50,8 @@ const DriverProfile& CurrentProfile() {
         p.unavailable = pgUnavailable;
         p.sessionIdSql = "SELECT pg_backend_pid()";
         p.killSessionSql = "SELECT pg_terminate_backend(CAST(? AS INTEGER))";
+        p.longBinaryType = "BYTEA";
+        p.outputCallSql = "{? = call length(?)}";
         return p;
     }();
     return profile;

@@ -53,6 +53,7 @@ const DriverProfile& CurrentProfile() {
             "SELECT SID || ',' || SERIAL# FROM V$SESSION WHERE SID = "
             "(SELECT MAX(SID) FROM V$SESSION WHERE PROGRAM = 'test_odbc_sim')";
         p.killSessionSql = "ALTER SYSTEM KILL SESSION '@ID@'";
+        p.cancelConnectInfo = "CancelDialog=1";
         if (!simDriver()) p.unavailable = "simulated Oracle driver not built";
         return p;
     }();
@@ -165,4 +166,16 @@ TEST_F(QueryDriverTest, SimErrorStackKeepsTheOracleErrorFirstInBothCallSets) {
         EXPECT_NE(e.ErrorMessage.find(" & ORA-06512: at line 1"), std::string::npos) << e.ErrorMessage;
         EXPECT_EQ(e.NativeError, 1013);
     }
+}
+
+TEST_F(QueryDriverTest, SimOutputParameterIsRefusedByTheDriver) {
+    SQLINTEGER result = -1;
+    SQLLEN indicator = 0;
+    q_->SetSQLText("SELECT 1 FROM DUAL WHERE 1 = ?");
+    q_->Prepare();
+    q_->BindOutParam(1, SQL_C_SLONG, &indicator, &result, SQL_INTEGER);
+    EODBCError e = CatchODBC([&] { q_->Execute(); });
+    EXPECT_EQ(e.SQLState, "S1C00");  // HYC00, in the ODBC 2 states of the ODBC 2 call set
+    EXPECT_EQ(result, -1);
+    EXPECT_FALSE(q_->Fetch());
 }

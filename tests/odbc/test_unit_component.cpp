@@ -219,6 +219,22 @@ TEST(QueryConnection, UnknownDataSourceLeavesNoHandles) {
     }
 }
 
+TEST(QueryConnection, WithoutExceptionsAFailedConnectStillEndsWithItsEvents) {
+    RecordingUI ui;
+    std::vector<std::string> events;
+    TQueryODBC q;
+    q.SetExceptionOn(false);
+    q.SetDriverConnect(false);
+    q.SetDSName("KELV_NO_SUCH_DSN");
+    q.AfterConnect = [&](TQueryODBC* s) { events.push_back(s->Connected() ? "connected" : "not connected"); };
+    q.SetStateLink(1, [&](TQueryODBC*, int state) { events.push_back("state " + std::to_string(state)); });
+    q.Connect();
+    EXPECT_EQ(events, (std::vector<std::string>{"not connected", "state 0"}));
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_FALSE(q.Connected());
+    q.RemoveLink(1);
+}
+
 TEST(QueryConnection, DriverConnectWithMissingDriverNamesTheStep) {
     TQueryODBC q;
     q.SetConnectInfo("DRIVER=/nonexistent/libnothing.so");
@@ -282,6 +298,35 @@ TEST(CloneGroup, OriginAndMembersWithoutConnection) {
     EXPECT_EQ(group.Origin(), nullptr);
     EXPECT_FALSE(c.CloneOrigin());
     EXPECT_EQ(c.Clone(), &group);
+}
+
+TEST(CloneGroup, AnOriginThatLeavesItsGroupIsNoLongerOrigin) {
+    TCloneODBC first, second;
+    TQueryODBC a("qryA"), b("qryB");
+    first.SetOrigin(&a);
+    a.SetClone(nullptr);
+    EXPECT_FALSE(a.CloneOrigin());
+    EXPECT_EQ(first.Origin(), nullptr);
+    second.SetOrigin(&b);
+    a.SetClone(&second);  // joins as a member, no "Origin already set"
+    EXPECT_EQ(a.Clone(), &second);
+    EXPECT_FALSE(a.CloneOrigin());
+    EXPECT_EQ(second.Origin(), &b);
+    expectOwnMessage(CatchODBC([&] { a.Connect(); }), "QueryODBC: Unable to do this action in the Clone mode.");
+
+    // Straight from one group to another: a member there, no origin left behind.
+    TCloneODBC third;
+    TQueryODBC c("qryC");
+    third.SetOrigin(&c);
+    b.SetClone(&third);
+    EXPECT_FALSE(b.CloneOrigin());
+    EXPECT_EQ(second.Origin(), nullptr);
+    EXPECT_EQ(third.Origin(), &c);
+    // The group that lost its origin takes a new one.
+    TQueryODBC d("qryD");
+    second.SetOrigin(&d);
+    EXPECT_TRUE(d.CloneOrigin());
+    EXPECT_FALSE(a.CloneOrigin());
 }
 
 TEST(CloneGroup, SixtyFourMembersAndDestructionOrder) {
