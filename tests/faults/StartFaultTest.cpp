@@ -27,6 +27,7 @@ using kelvtest::ReadText;
 
 constexpr int kBoxSeconds = 30;
 constexpr int kExitSeconds = 30;
+constexpr int kBoxWaitSeconds = 2;  // offscreen: still waiting in its box by then
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 const char* const kUnprivilegedUser = "nobody";
@@ -45,19 +46,24 @@ protected:
     }
     void TearDown() override
     {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
+        StopProgram();
         std::error_code ignored;
         fs::permissions(root_ / "Kelv.ini", fs::perms::owner_all, fs::perm_options::add, ignored);
         fs::remove_all(root_, ignored);
     }
     bool Have(const char* program) const { return !bin_.empty() && fs::exists(fs::path(bin_) / program); }
 
+    void StopProgram()
+    {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
     // Starts program with args in the directory, on the X display when there is one.
     void Spawn(const char* program, const std::vector<std::string>& args)
     {
+        StopProgram();
         pid_ = ::fork();
         ASSERT_GE(pid_, 0);
         if (pid_ > 0) return;
@@ -108,7 +114,8 @@ protected:
             EXPECT_EQ(WaitForExit(kExitSeconds), kExitFailed);
         } else {
             // Offscreen nobody answers the box: the program waits in it.
-            EXPECT_EQ(WaitForExit(2), -1) << "no abort";
+            EXPECT_EQ(WaitForExit(kBoxWaitSeconds), -1) << "no abort";
+            StopProgram();
         }
         EXPECT_EQ(ReadText(root_ / "stderr").find("terminate called"), std::string::npos) << ReadText(root_ / "stderr");
         EXPECT_EQ(ReadText(root_ / "stdout"), "");
