@@ -1,5 +1,6 @@
 // Program entry of the collector Kelvg.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
 
@@ -19,7 +20,6 @@
 
 namespace {
 const char* const kMutexName = "Kelvg";
-const char* const kMissingIniText = "設定ファイル [ %1 ] がありません。";
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 const char* const kLogonContext = "KVGLogOn";
@@ -98,6 +98,17 @@ int main(int argc, char** argv)
     std::vector<std::string> rawArgs(argv + 1, argv + argc);
     const TCollectorArgs args = ParseCollectorArgs(rawArgs, std::getenv(kPasswordEnvVar));
     ScrubPasswordSources(argc, argv);
+
+    // Every start of the viewer starts a collector: a second one ends
+    // before it shows or prints anything, usage text included.
+    TSingleInstance instance(kMutexName);
+    if (instance.AlreadyRunning()) {
+        if (args.ShowWindow) {
+            QCoreApplication signalOnly(argc, argv);
+            TSettingsSignal::RequestShow();
+        }
+        return 0;
+    }
     if (args.Mode == TCollectorArgs::Invalid) {
         std::cerr << kUsage;
         return kExitUsage;
@@ -106,19 +117,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);  // the collector lives on in the tray
 
-    TSingleInstance instance(kMutexName);
-    if (instance.AlreadyRunning()) {
-        if (args.ShowWindow) TSettingsSignal::RequestShow();
-        return 0;  // another collector runs: end silently
-    }
-
     SetQueryUI(&HiddenQueryUI());
 
     TIniData ini;
-    if (!ini.Load(kIniFileName)) {
-        ini.Close();
-        QMessageBox::warning(nullptr, QString::fromUtf8(kCollectorCaption),
-                             QString::fromUtf8(kMissingIniText).arg(kIniFileName));
+    const std::string iniProblem = LoadIniAtStart(ini, kIniFileName);
+    if (!iniProblem.empty()) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kCollectorCaption),
+                        QString::fromUtf8(iniProblem), QMessageBox::Ok);
+        box.exec();
+        SetQueryUI(nullptr);
         return kExitFailed;
     }
 

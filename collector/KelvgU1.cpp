@@ -1,6 +1,7 @@
 #include "KelvgU1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -257,6 +258,13 @@ bool TfrmKVG::ConfirmTerminate()
     ini_.Close();
     terminating_ = true;
     evtTimer->stop();
+    // Lines a reader kept back get their last try; the refused ones go to
+    // the error log with their figures.
+    if (files_->PendingCount() > 0) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        scheduler_->FinishPendingWrites();
+        QApplication::restoreOverrideCursor();
+    }
     QuitFn();
     return true;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <stdexcept>
+#include <type_traits>
 
 #include "KvCom.h"
 #include "KvgClock.h"
@@ -48,12 +50,51 @@ const std::string kParamDatabaseBuffers = "DATABASE BUFFERS";
 const std::string kParamRedoBuffers = "REDO BUFFERS";
 const std::string kParamSortAreaSize = "sort_area_size";
 const std::string kParamLogBuffer = "LOG_BUFFER";
+const char* const kHourContext = "MUReadMU_Hour";
 const char* const kCountersWentBackText =
     "the instance's counters went back (restarted within the hour): their growth is written as 0";
 const char* const kNoPoolSizeText =
     "the shared pool's size is not known (shared_pool_size below its free memory and no current size): no sample";
 constexpr int kFirstPoolVersion = 8;          // V$SGASTAT has a POOL column
 constexpr int kFirstDynamicSgaVersion = 9;    // V$SGA_DYNAMIC_COMPONENTS exists
+
+// A figure that is not a number (a NULL column reads as "<Null>"): the
+// reading of its item has failed and is no baseline for any growth.
+class TBadFigure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::string NotANumberText(const std::string& what, const std::string& text)
+{
+    return what + " read as \"" + text + "\", not a number: this reading is not used";
+}
+
+double Figure(ICollectorDb& db, const std::string& column)
+{
+    const std::string text = db.Field(column);
+    double value = 0;
+    if (!ParseFigure(text, value)) throw TBadFigure(NotANumberText(column, text));
+    return value;
+}
+
+// The latches whose counters the MU line holds.
+struct TNamedLatch {
+    const char* Name;
+    TLatchPair TMURecord::*Pair;
+    unsigned Item;
+};
+const TNamedLatch kNamedLatches[] = {
+    {"cache buffers chains", &TMURecord::CacheBuffersChains, muLatchCacheBuffersChains},
+    {"cache buffers lru chain", &TMURecord::CacheBuffersLruChain, muLatchCacheBuffersLruChain},
+    {"library cache", &TMURecord::LibraryCache, muLatchLibraryCache},
+    {"shared pool", &TMURecord::SharedPool, muLatchSharedPool},
+};
+
+bool ParseLatch(const TLatchRow& row, TLatchPair& pair)
+{
+    return ParseFigure(row.Gets, pair.Gets) && ParseFigure(row.Misses, pair.Misses);
+}
 }  // namespace
 
 void TMemoryUsageUnit::ResetMU()
@@ -68,12 +109,22 @@ void TMemoryUsageUnit::ReadItem(TMURecord& record, unsigned item, const char* ke
 {
     if (db_.ConnectionLost()) return;  // nothing more to learn from this connection
     try {
-        body();
+        // A body may return what it could not use of a reading it kept.
+        std::string problem;
+        if constexpr (std::is_void_v<decltype(body())>)
+            body();
+        else
+            problem = body();
         record.ValidItems |= item;
-        errors_.Succeeded("MUReadMU_Hour", key);
+        if (problem.empty())
+            errors_.Succeeded(kHourContext, key);
+        else
+            errors_.Failed(kHourContext, key, problem);
+    } catch (const TBadFigure& e) {
+        errors_.Failed(kHourContext, key, e.what());
     } catch (const TDbError& e) {
         // A lost connection is the scheduler's to report, once.
-        if (!e.IsConnectionLoss()) errors_.Failed("MUReadMU_Hour", key, e.ErrorMessage);
+        if (!e.IsConnectionLoss()) errors_.Failed(kHourContext, key, e.ErrorMessage);
     }
 }
 
@@ -82,54 +133,55 @@ void TMemoryUsageUnit::ReadMU_Hour(TMURecord& r, TLatchTable& current)
     ReadItem(r, muItemSA, "SA", [&] {
         db_.Run(mu_sql::kSqlArea, &kParamSqlArea);
         if (db_.Fetch()) {
-            r.SqlAreaPins = TextToNumber(db_.Field("PINS"));
-            r.SqlAreaReloads = TextToNumber(db_.Field("RELOADS"));
+            r.SqlAreaPins = Figure(db_, "PINS");
+            r.SqlAreaReloads = Figure(db_, "RELOADS");
         }
     });
     ReadItem(r, muItemLC, "LC", [&] {
         db_.Run(mu_sql::kLibraryCache);
         if (db_.Fetch()) {
-            r.LibCachePins = TextToNumber(db_.Field("EXCT"));
-            r.LibCacheReloads = TextToNumber(db_.Field("MISS"));
+            r.LibCachePins = Figure(db_, "EXCT");
+            r.LibCacheReloads = Figure(db_, "MISS");
         }
     });
     ReadItem(r, muItemDC, "DC", [&] {
         db_.Run(mu_sql::kDictionaryCache);
         if (db_.Fetch()) {
-            r.DictGets = TextToNumber(db_.Field("EXCT"));
-            r.DictGetMisses = TextToNumber(db_.Field("MISS"));
+            r.DictGets = Figure(db_, "EXCT");
+            r.DictGetMisses = Figure(db_, "MISS");
         }
     });
     ReadItem(r, muItemBBs, "BBs", [&] {
         db_.Run(mu_sql::kSgaValue, &kParamDatabaseBuffers);
-        if (db_.Fetch()) r.DatabaseBuffers = TextToNumber(db_.Field("VALUE"));
+        if (db_.Fetch()) r.DatabaseBuffers = Figure(db_, "VALUE");
     });
     ReadItem(r, muItemBB, "BB", [&] {
         db_.Run(mu_sql::kBufferReads);
         if (db_.Fetch()) {
-            r.LogicalReads = TextToNumber(db_.Field("EXCT"));
-            r.PhysicalReads = TextToNumber(db_.Field("MISS"));
+            r.LogicalReads = Figure(db_, "EXCT");
+            r.PhysicalReads = Figure(db_, "MISS");
         }
     });
     ReadItem(r, muItemLB, "LB", [&] {
         db_.Run(mu_sql::kSgaValue, &kParamRedoBuffers);
-        if (db_.Fetch()) r.RedoBuffers = TextToNumber(db_.Field("VALUE"));
+        if (db_.Fetch()) r.RedoBuffers = Figure(db_, "VALUE");
     });
     ReadItem(r, muItemSRs, "SRs", [&] {
         db_.Run(mu_sql::kParameter, &kParamSortAreaSize);
-        if (db_.Fetch()) r.SortAreaSize = TextToNumber(db_.Field("VALUE"));
+        if (db_.Fetch()) r.SortAreaSize = Figure(db_, "VALUE");
     });
     ReadItem(r, muItemSR, "SR", [&] {
         db_.Run(mu_sql::kSorts);
         while (db_.Fetch()) {
             const std::string name = db_.Field("NAME");
-            const double value = TextToNumber(db_.Field("VALUE"));
+            double* target = nullptr;
             if (name.find("memory") != std::string::npos)
-                r.SortsMemory = value;
+                target = &r.SortsMemory;
             else if (name.find("disk") != std::string::npos)
-                r.SortsDisk = value;
+                target = &r.SortsDisk;
             else if (name.find("rows") != std::string::npos)
-                r.RowsSorted = value;
+                target = &r.RowsSorted;
+            if (target) *target = Figure(db_, "VALUE");
         }
     });
     ReadItem(r, muItemLA, "LA", [&] {
@@ -137,17 +189,22 @@ void TMemoryUsageUnit::ReadMU_Hour(TMURecord& r, TLatchTable& current)
         TLatchTable loaded;
         db_.LoadLatchGrid(loaded);
         current = std::move(loaded);  // a failed load leaves the table as it was
+        // A latch of the line whose counters are not numbers has no growth
+        // this hour; the others are kept.
+        std::string problem;
         for (const TLatchRow& row : current) {
-            TLatchPair* pair = nullptr;
-            if (row.Name == "cache buffers chains") pair = &r.CacheBuffersChains;
-            else if (row.Name == "cache buffers lru chain") pair = &r.CacheBuffersLruChain;
-            else if (row.Name == "library cache") pair = &r.LibraryCache;
-            else if (row.Name == "shared pool") pair = &r.SharedPool;
-            if (pair) {
-                pair->Gets = TextToNumber(row.Gets);
-                pair->Misses = TextToNumber(row.Misses);
+            for (const TNamedLatch& named : kNamedLatches) {
+                if (row.Name != named.Name) continue;
+                TLatchPair pair;
+                if (ParseLatch(row, pair)) {
+                    r.*named.Pair = pair;
+                    r.ValidItems |= named.Item;
+                } else if (problem.empty()) {
+                    problem = NotANumberText("latch \"" + row.Name + "\"", row.Gets + " " + row.Misses);
+                }
             }
         }
+        return problem;
     });
 }
 
@@ -161,8 +218,9 @@ void TMemoryUsageUnit::HourMU(std::time_t now)
 
     if (db_.ConnectionLost()) {
         // Readings of a dropped connection are no figures. The hour in
-        // progress stays as it was: the scheduler closes it after the
-        // reconnect, or drops it when that comes too late.
+        // progress stays as it was, first reading, maxima and all: the
+        // scheduler closes it at a later tick, or leaves it out when that
+        // tick comes too late (KvgCatchUp.h).
         return;
     }
     const bool latchesRead = (fresh.ValidItems & muItemLA) != 0;
@@ -178,11 +236,7 @@ void TMemoryUsageUnit::HourMU(std::time_t now)
         } catch (const std::exception& e) {
             WriteErrLog("MUInsMU", detail, e.what());
         }
-        try {
-            UpdML();
-        } catch (const std::exception& e) {
-            WriteErrLog("MUUpdML", std::to_string(prev_.Date), e.what());
-        }
+        UpdML();
     }
     prev_ = fresh;
     prev_.SharedPoolSize = 0;
@@ -202,27 +256,42 @@ bool TMemoryUsageUnit::InsMU(const TMURecord& fresh)
 
 bool TMemoryUsageUnit::UpdML()
 {
-    TLatchTotals totals = files_.ReadLatchTotals(prev_.Date);
     // Pairs on exact, case-sensitive names, whatever order the instance
     // sorted the names in (a linguistic NLS_SORT orders them its own way);
     // a name listed twice pairs in the order listed.
     std::map<std::string, std::deque<const TLatchRow*>> savedByName;
     for (const TLatchRow& saved : grdSV_ML_) savedByName[saved.Name].push_back(&saved);
+    std::vector<TLatchGrowth> growth;
     for (const TLatchRow& cur : grdCR_ML_) {
         auto found = savedByName.find(cur.Name);
         if (found == savedByName.end() || found->second.empty()) continue;
         const TLatchRow& saved = *found->second.front();
         found->second.pop_front();
-        const double getsDelta = TextToNumber(cur.Gets) - TextToNumber(saved.Gets);
-        const double missesDelta = TextToNumber(cur.Misses) - TextToNumber(saved.Misses);
+        TLatchPair now, before;
+        // A latch without numbers at either end has no known growth.
+        if (!ParseLatch(cur, now) || !ParseLatch(saved, before)) continue;
+        const double getsDelta = now.Gets - before.Gets;
+        const double missesDelta = now.Misses - before.Misses;
         // A counter that went back (the instance restarted within the hour)
         // has no known growth: it adds 0, never a negative total.
         if (getsDelta > 0 || missesDelta > 0)
-            totals.Add(cur.Name, std::max(0.0, getsDelta), std::max(0.0, missesDelta));
+            growth.push_back({cur.Name, std::max(0.0, getsDelta), std::max(0.0, missesDelta)});
     }
-    if (files_.WriteLatchTotals(prev_.Date, std::move(totals))) return true;
-    WriteErrLog("MUUpdML", std::to_string(prev_.Date), files_.FileName("ML", prev_.Date));
-    return false;
+    return files_.AddLatchGrowth(prev_.Date, std::move(growth));
+}
+
+template <typename Body>
+void TMemoryUsageUnit::Sample(const char* context, const char* key, Body body)
+{
+    if (db_.ConnectionLost()) return;
+    try {
+        body();
+        errors_.Succeeded(context, key);
+    } catch (const TBadFigure& e) {
+        errors_.Failed(context, key, e.what());
+    } catch (const TDbError& e) {
+        if (!e.IsConnectionLoss()) errors_.Failed(context, key, e.ErrorMessage);
+    }
 }
 
 bool TMemoryUsageUnit::ReadSharedPool(double& size, double& free)
@@ -230,8 +299,10 @@ bool TMemoryUsageUnit::ReadSharedPool(double& size, double& free)
     const bool pools = oracleVersion_ && *oracleVersion_ >= kFirstPoolVersion;
     db_.Run(pools ? mu_sql::kSharedPoolOfPool : mu_sql::kSharedPool);
     if (!db_.Fetch()) return false;
+    // A parameter without a value falls back to the current size below; free
+    // memory without one is a failed sample.
     size = TextToNumber(db_.Field("SHDP"));
-    free = TextToNumber(db_.Field("FREE"));
+    free = Figure(db_, "FREE");
     if (size > free) return true;
     // The parameter is not the pool's size (0 under automatic memory).
     const bool knownOld = oracleVersion_ && *oracleVersion_ > 0 && *oracleVersion_ < kFirstDynamicSgaVersion;
@@ -243,34 +314,26 @@ bool TMemoryUsageUnit::ReadSharedPool(double& size, double& free)
 
 void TMemoryUsageUnit::SampleMU_SP()
 {
-    if (db_.ConnectionLost()) return;
-    try {
+    Sample("MUReadMU_SP", "SP", [&] {
         double size = 0, free = 0;
         if (!ReadSharedPool(size, free)) {
-            if (size > 0 || free > 0) errors_.Failed("MUReadMU_SP", "SP", kNoPoolSizeText);
+            if (size > 0 || free > 0) throw TBadFigure(kNoPoolSizeText);
             return;
         }
         const double used = size - free;
         if (used > prev_.SharedPoolUsedMax) prev_.SharedPoolUsedMax = used;
         prev_.SharedPoolSize = size;
-        errors_.Succeeded("MUReadMU_SP", "SP");
-    } catch (const TDbError& e) {
-        if (!e.IsConnectionLoss()) errors_.Failed("MUReadMU_SP", "SP", e.ErrorMessage);
-    }
+    });
 }
 
 void TMemoryUsageUnit::SampleMU_LB()
 {
-    if (db_.ConnectionLost()) return;
-    try {
+    Sample("MUReadMU_LB", "LB", [&] {
         db_.Run(mu_sql::kLogBuffer, &kParamLogBuffer);
         if (!db_.Fetch()) return;
-        const double bytes = TextToNumber(db_.Field("BYTES"));
+        const double bytes = Figure(db_, "BYTES");
         if (bytes > prev_.LogBufferMax) prev_.LogBufferMax = bytes;
-        errors_.Succeeded("MUReadMU_LB", "LB");
-    } catch (const TDbError& e) {
-        if (!e.IsConnectionLoss()) errors_.Failed("MUReadMU_LB", "LB", e.ErrorMessage);
-    }
+    });
 }
 
 void TMemoryUsageUnit::DelMU(int cutoff) { files_.Purge("MU", "MUDelMU", cutoff); }

@@ -40,7 +40,8 @@ public:
     void ReadMU_Hour(TMURecord& record, TLatchTable& current);
     // Appends the MU line of MUPrev's hour; false when it is not on disk yet.
     bool InsMU(const TMURecord& fresh);
-    // Adds the hour's latch growth to the ML file of MUPrev's date.
+    // Adds the hour's latch growth to the ML file of MUPrev's date; false
+    // when it is not on disk yet (kept for a later tick).
     bool UpdML();
     void DelMU(int cutoff);
     void DelML(int cutoff);
@@ -58,6 +59,9 @@ private:
     // Runs one item; logs a database error under "MUReadMU_Hour" and the item key.
     template <typename Body>
     void ReadItem(TMURecord& record, unsigned item, const char* key, Body body);
+    // Runs an interval sample; a failed one changes nothing and is logged once.
+    template <typename Body>
+    void Sample(const char* context, const char* key, Body body);
     // The shared pool's size and free memory of one sample; false when the
     // instance gives no size that the free memory fits in.
     bool ReadSharedPool(double& size, double& free);

@@ -20,13 +20,13 @@ constexpr double kBytesPerKilobyte = 1024.0;
 void TOperatingRateUnit::ResetOR()
 {
     platformIsNT_ = host_.PlatformIsNT();
-    ResetHour();
-}
-
-void TOperatingRateUnit::ResetHour()
-{
     prevDate_ = 0;
     prevHour_ = 0;
+    StartHourSamples();
+}
+
+void TOperatingRateUnit::StartHourSamples()
+{
     cpuMax_ = 0;
     cpuMin_ = kCpuMinStart;
     memMax_ = 0;
@@ -80,12 +80,9 @@ void TOperatingRateUnit::HourOR(std::time_t now)
     TORRecord fresh;
     fresh.Date = LocalDateInt(now);
     fresh.Hour = LocalHour(now);
+    // Without the database the line is still written, with 0 logins: the
+    // host's memory samples of the hour are known all the same.
     ReadOR_Hour(fresh);
-    if (db_.ConnectionLost()) {
-        // The logins of a dropped connection are unknown: no line yet; the
-        // scheduler closes the hour after the reconnect or drops it.
-        return;
-    }
     if (prevDate_ > 0) {
         try {
             InsOR(fresh);
@@ -96,10 +93,7 @@ void TOperatingRateUnit::HourOR(std::time_t now)
     }
     prevDate_ = fresh.Date;
     prevHour_ = fresh.Hour;
-    cpuMax_ = 0;
-    cpuMin_ = kCpuMinStart;
-    memMax_ = 0;
-    memMin_ = kMemoryUnknownMin;
+    StartHourSamples();
 }
 
 bool TOperatingRateUnit::InsOR(const TORRecord& record)

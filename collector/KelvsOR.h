@@ -22,8 +22,8 @@ public:
         : db_(db), files_(files), host_(host) {}
 
     void ResetOR();
-    // Forgets the hour in progress but keeps the installed-memory maximum.
-    void ResetHour();
+    // Closes the hour in progress (when there is one) and starts the next
+    // from now; without the database the line has 0 logins.
     void HourOR(std::time_t now);
     void SampleOR_Mem();
     void SampleOR_CPU();
@@ -41,6 +41,9 @@ public:
     int CpuMin() const { return cpuMin_; }
 
 private:
+    // The samples of a new hour start from nothing.
+    void StartHourSamples();
+
     ICollectorDb& db_;
     TStatFiles& files_;
     ISysInfo& host_;

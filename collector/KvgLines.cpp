@@ -50,14 +50,21 @@ double ParseNumberField(const std::string& field)
     return TextToNumber(t);
 }
 
-double TextToNumber(const std::string& text)
+bool ParseFigure(const std::string& text, double& value)
 {
     const std::string t = Trim(text);
-    if (t.empty()) return 0;
+    if (t.empty()) return false;
     char* end = nullptr;
     const double v = std::strtod(t.c_str(), &end);
-    if (end == t.c_str() || *end != '\0' || !std::isfinite(v)) return 0;
-    return v;
+    if (end == t.c_str() || *end != '\0' || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+double TextToNumber(const std::string& text)
+{
+    double v = 0;
+    return ParseFigure(text, v) ? v : 0;
 }
 
 double CounterDelta(double current, double previous, bool bothValid)
@@ -84,8 +91,8 @@ std::string BuildMULine(const TMURecord& prev, const TMURecord& fresh)
     auto delta = [&](double TMURecord::*field, unsigned item) {
         return NumberField(CounterDelta(fresh.*field, prev.*field, valid(item)), kWideField);
     };
-    auto latch = [&](TLatchPair TMURecord::*pair) {
-        const bool ok = valid(muItemLA);
+    auto latch = [&](TLatchPair TMURecord::*pair, unsigned item) {
+        const bool ok = valid(item);
         return NumberField(CounterDelta((fresh.*pair).Gets, (prev.*pair).Gets, ok), kWideField) +
                NumberField(CounterDelta((fresh.*pair).Misses, (prev.*pair).Misses, ok), kWideField);
     };
@@ -102,10 +109,10 @@ std::string BuildMULine(const TMURecord& prev, const TMURecord& fresh)
     line += NumberField(prev.LogBufferMax, kWideField);
     line += NumberField(fresh.SortAreaSize, kWideField);
     line += Zeros(3 * kReservedWidth);
-    line += latch(&TMURecord::CacheBuffersChains);
-    line += latch(&TMURecord::CacheBuffersLruChain);
-    line += latch(&TMURecord::LibraryCache);
-    line += latch(&TMURecord::SharedPool);
+    line += latch(&TMURecord::CacheBuffersChains, muLatchCacheBuffersChains);
+    line += latch(&TMURecord::CacheBuffersLruChain, muLatchCacheBuffersLruChain);
+    line += latch(&TMURecord::LibraryCache, muLatchLibraryCache);
+    line += latch(&TMURecord::SharedPool, muLatchSharedPool);
     line += delta(&TMURecord::SqlAreaPins, muItemSA);
     line += delta(&TMURecord::SqlAreaReloads, muItemSA);
     line += delta(&TMURecord::LibCachePins, muItemLC);

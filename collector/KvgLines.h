@@ -18,8 +18,11 @@ inline constexpr int kMemoryUnknownMin = 999999999;  // memory-in-use minimum be
 std::string NumberField(double value, int width);
 // Inverse of NumberField for a field read back (also "0000-5"); 0 when not a number.
 double ParseNumberField(const std::string& field);
-// Text to number; 0 for anything that is not a whole number text (e.g. "<Null>").
+// Text to number; 0 for anything that is not a number text (e.g. "<Null>").
 double TextToNumber(const std::string& text);
+// A figure as the database returned it; false for anything that is not a
+// number, such as the null text "<Null>": such a reading has failed.
+bool ParseFigure(const std::string& text, double& value);
 
 // Counter growth written into a line: positive growth between two valid readings, else 0.
 double CounterDelta(double current, double previous, bool bothValid);
@@ -34,6 +37,13 @@ std::string BuildORLine(int hour, const TORRecord& record);
 // Latch key: name blank-filled or cut to 64 characters.
 std::string LatchKey(const std::string& name);
 std::string BuildMLLine(const std::string& name, double gets, double misses);
+
+// One latch's growth over an hour, added to the day's totals.
+struct TLatchGrowth {
+    std::string Name;
+    double Gets = 0;
+    double Misses = 0;
+};
 
 // Latch-total list of one day (ML file lines without CR LF).
 class TLatchTotals {

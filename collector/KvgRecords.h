@@ -14,6 +14,11 @@ enum TMUItem : unsigned {
     muItemSRs = 1u << 6,
     muItemSR = 1u << 7,
     muItemLA = 1u << 8,
+    // The four latches of the MU line, each read with a number for both counters.
+    muLatchCacheBuffersChains = 1u << 9,
+    muLatchCacheBuffersLruChain = 1u << 10,
+    muLatchLibraryCache = 1u << 11,
+    muLatchSharedPool = 1u << 12,
 };
 
 struct TLatchPair {

@@ -5,14 +5,13 @@
 #include "KvCom.h"
 #include "KvIni.h"
 #include "KvText.h"
+#include "KvgCatchUp.h"
 #include "KvgClock.h"
 
 namespace {
 const char* const kTickContext = "KVGevtTimerTimer";
-constexpr int kFirstTickYear = 1999;
-constexpr long kSecondsPerHour = 3600;
-// How late after its end an hour cut off by an outage may still be closed.
-constexpr long kLateCloseSeconds = 300;  // "99/01/01 00:00:00": the first tick is a new day
+constexpr int kFirstTickYear = 1999;  // "99/01/01 00:00:00": the first tick is a new day
+const char* const kTimeFormat = "%Y/%m/%d %H:%M:%S";
 }  // namespace
 
 void TCollectorScheduler::Init()
@@ -39,79 +38,61 @@ void TCollectorScheduler::Guarded(const char* step, Body body)
 void TCollectorScheduler::Tick()
 {
     const std::time_t now = clock_.Now();
+    Guarded("Reconnect", [&] { Reconnect(now); });
+    const bool newDay = FormatDate(lastTick_, "%Y%m%d") != FormatDate(now, "%Y%m%d");
+    const bool newHour = FormatDate(lastTick_, "%Y%m%d%H") != FormatDate(now, "%Y%m%d%H");
+    // The purge runs first: a line of the day before that this tick writes
+    // (its last hour, or one kept back) stays until the next day change.
+    if (newDay) Guarded("Day", [&] { DayStep(now); });
     Guarded("Pending", [&] { files_.RetryPending(); });
-    bool rebased = false;
-    Guarded("Reconnect", [&] { rebased = ReconnectIfLost(now); });
-
-    if (FormatDate(lastTick_, "%Y%m%d") != FormatDate(now, "%Y%m%d"))
-        Guarded("Day", [&] { DayStep(now); });
-    // A fresh baseline was just taken: the hour in progress starts now.
-    if (!rebased && FormatDate(lastTick_, "%Y%m%d%H") != FormatDate(now, "%Y%m%d%H"))
-        Guarded("Hour", [&] { HourStep(now); });
+    // The memory-usage hour is closed at the first tick with the database
+    // that may close it; the operating-rate hour at the hour change itself.
+    Guarded("HourMU", [&] { MemoryHourStep(now); });
+    if (newHour) Guarded("HourOR", [&] { or_.HourOR(now); });
     Samplers(now);
     lastTick_ = now;
-    if (db_.ConnectionLost()) {
-        NoteConnectionLoss();
-    } else if (reconnectUnconfirmed_) {
-        // Only a connection that lasted a whole tick counts: a link that
-        // drops again at once leaves one "lost" entry, not one pair per tick.
-        reconnectUnconfirmed_ = false;
-        lossLogged_ = false;
-        WriteErrLog(kTickContext, "Connection", "reconnected");
-    }
+    if (db_.ConnectionLost())
+        NoteConnectionLoss(now);
+    else
+        ConfirmConnection();
 }
 
-bool TCollectorScheduler::ReconnectIfLost(std::time_t now)
+void TCollectorScheduler::FinishPendingWrites() { files_.LastTry(); }
+
+void TCollectorScheduler::Reconnect(std::time_t now)
 {
-    if (!db_.ConnectionLost()) return false;
-    NoteConnectionLoss();
-    if (!db_.Reconnect()) return false;
-    reconnectUnconfirmed_ = true;
-    CatchUpAfterReconnect(now);
-    if (checkPointDue_ && Hooks.RefreshCheckPoint && !db_.ConnectionLost()) {
+    if (!db_.ConnectionLost()) return;
+    NoteConnectionLoss(now);
+    if (!db_.Reconnect()) return;
+    if (checkPointDue_ && Hooks.RefreshCheckPoint) {
         checkPointDue_ = false;
         Guarded("CheckPoint", Hooks.RefreshCheckPoint);
     }
-    return true;
-}
-
-void TCollectorScheduler::CatchUpAfterReconnect(std::time_t now)
-{
-    // The hour just before now lost its hour change to the outage: close it
-    // with the readings taken now, a few ticks late, rather than lose it.
-    // Any other hour in progress restarts from now: its readings are either
-    // too old to close it or may come from an instance restarted meanwhile.
-    if (!ClosesLate(mu_.MUPrev().Date, mu_.MUPrev().Hour, now)) mu_.ResetMU();
-    mu_.HourMU(now);
-    if (!ClosesLate(or_.PrevDate(), or_.PrevHour(), now)) or_.ResetHour();
-    or_.HourOR(now);
-}
-
-bool TCollectorScheduler::ClosesLate(int date, int hour, std::time_t now)
-{
-    if (date <= 0) return false;
-    const std::time_t start = MakeLocalTime(date / 10000, date / 100 % 100, date % 100, hour);
-    const int today = LocalDateInt(now);
-    const std::time_t nowHour = MakeLocalTime(today / 10000, today / 100 % 100, today % 100, LocalHour(now));
-    if (start < 0 || nowHour < 0) return false;
-    return nowHour - start == kSecondsPerHour && now - nowHour <= kLateCloseSeconds;
 }
 
 void TCollectorScheduler::StartDisconnected()
 {
     // The refusal at start is already in the error log.
-    lossLogged_ = true;
+    lostSince_ = clock_.Now();
     checkPointDue_ = true;
 }
 
-void TCollectorScheduler::NoteConnectionLoss()
+void TCollectorScheduler::NoteConnectionLoss(std::time_t now)
 {
-    if (lossLogged_) return;
-    lossLogged_ = true;
+    if (lostSince_) return;
+    lostSince_ = now;
     std::string text = "connection to the database lost; reconnecting";
     const std::string why = db_.LossMessage();
     if (!why.empty()) text += ": " + why;
     WriteErrLog(kTickContext, "Connection", text);
+}
+
+void TCollectorScheduler::ConfirmConnection()
+{
+    if (!lostSince_) return;
+    WriteErrLog(kTickContext, "Connection",
+                "reconnected; the connection had been lost since " + FormatDate(*lostSince_, kTimeFormat));
+    lostSince_.reset();
 }
 
 void TCollectorScheduler::DayStep(std::time_t now)
@@ -128,11 +109,39 @@ void TCollectorScheduler::DayStep(std::time_t now)
         checkPointDue_ = true;  // the day's refresh follows the reconnect
 }
 
-void TCollectorScheduler::HourStep(std::time_t now)
+void TCollectorScheduler::MemoryHourStep(std::time_t now)
 {
+    const TMURecord& hour = mu_.MUPrev();
+    if (hour.Date > 0) {
+        switch (HourCloseAt(hour.Date, hour.Hour, now)) {
+        case THourClose::InProgress: return;
+        case THourClose::Due: break;
+        case THourClose::TooLate: LeaveOutHour(now); break;
+        }
+    }
+    // A lost connection is no restart of the instance: the hour keeps its
+    // first reading, maxima and samples and waits for its closing reading
+    // (or, when there is none in progress, for its first).
     if (db_.ConnectionLost()) return;
-    Guarded("HourMU", [&] { mu_.HourMU(now); });
-    Guarded("HourOR", [&] { or_.HourOR(now); });
+    mu_.HourMU(now);
+}
+
+void TCollectorScheduler::LeaveOutHour(std::time_t now)
+{
+    const TMURecord& hour = mu_.MUPrev();
+    const std::time_t end =
+        MakeLocalTime(hour.Date / 10000, hour.Date / 100 % 100, hour.Date % 100, hour.Hour + 1);
+    std::string why;
+    if (lostSince_)
+        why = "the database could not be reached since " + FormatDate(*lostSince_, kTimeFormat);
+    else if (now < end)
+        why = "the clock went back to " + FormatDate(now, kTimeFormat);
+    else
+        why = "no tick ran between " + FormatDate(lastTick_, kTimeFormat) + " and " + FormatDate(now, kTimeFormat);
+    WriteErrLog("MUHourMU", std::to_string(hour.Date) + std::to_string(hour.Hour),
+                "hour left out of the MU and ML files: its closing reading was due by " +
+                    FormatDate(end + kCatchUpSeconds, kTimeFormat) + ", but " + why);
+    mu_.ResetMU();
 }
 
 void TCollectorScheduler::Samplers(std::time_t now)

@@ -1,11 +1,12 @@
-// The collector's 8-second tick: day change, hour change and interval
-// samplers, in that order, all seeing one "now" from the clock seam.
-// Qt's timer only calls Tick; tests call it directly.
+// The collector's 8-second tick: reconnect, day change, kept writes, hour
+// change and interval samplers, in that order, all seeing one "now" from the
+// clock seam. Qt's timer only calls Tick; tests call it directly.
 #pragma once
 
 #include <array>
 #include <ctime>
 #include <functional>
+#include <optional>
 
 #include "KelvsMU.h"
 #include "KelvsOR.h"
@@ -32,28 +33,32 @@ public:
     void Init();
     // One tick. Never throws: a failure of one step is logged and the next runs.
     void Tick();
+    // The end of the program (from the menu, or any other orderly end): kept
+    // writes get a last try of a few seconds; each one still refused goes
+    // into the error log with its figures.
+    void FinishPendingWrites();
 
     TCollectorSettings Settings;
     TTickHooks Hooks;
 
     std::time_t LastTick() const { return lastTick_; }
     std::time_t LastRun(int sampler) const { return lastRun_[sampler]; }
-    bool Disconnected() const { return lossLogged_; }
+    // The connection counts as lost: its loss is logged and the reconnect
+    // has not yet lasted a tick.
+    bool Disconnected() const { return lostSince_.has_value(); }
     // The logon at start was refused and logged: connect at the ticks.
     void StartDisconnected();
-    // Whether the hour in progress (yyyymmdd date, hour) is the one before
-    // now's and its end is recent enough to close it with readings of now.
-    static bool ClosesLate(int date, int hour, std::time_t now);
 
 private:
     template <typename Body>
     void Guarded(const char* step, Body body);
-    bool ReconnectIfLost(std::time_t now);
-    void CatchUpAfterReconnect(std::time_t now);
+    void Reconnect(std::time_t now);
+    void NoteConnectionLoss(std::time_t now);
+    void ConfirmConnection();
     void DayStep(std::time_t now);
-    void HourStep(std::time_t now);
+    void MemoryHourStep(std::time_t now);
+    void LeaveOutHour(std::time_t now);
     void Samplers(std::time_t now);
-    void NoteConnectionLoss();
 
     IClock& clock_;
     ICollectorDb& db_;
@@ -62,7 +67,10 @@ private:
     TStatFiles& files_;
     std::time_t lastTick_ = 0;
     std::array<std::time_t, kSamplerCount> lastRun_{};
-    bool lossLogged_ = false;
-    bool reconnectUnconfirmed_ = false;  // reconnected; "reconnected" logged once it lasts a tick
-    bool checkPointDue_ = false;         // a refresh was skipped for want of a connection
+    // The connection: connected while empty, else lost since that tick. A
+    // link that comes back counts as connected once a tick has run to its
+    // end on it, so a link that drops again at once leaves one "lost" entry
+    // in the error log, not one pair per tick.
+    std::optional<std::time_t> lostSince_;
+    bool checkPointDue_ = false;  // a refresh was skipped for want of a connection
 };

@@ -1,17 +1,25 @@
 #include "KvgStatFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 #include <thread>
 
 #include "KvCom.h"
+
+namespace {
+const char* const kUnreadableText =
+    " cannot be read; it is left as it is and the hour's latch growth waits for it: ";
+}  // namespace
 
 TStatFiles::TStatFiles(std::string dataDir) : dataDir_(std::move(dataDir))
 {
     AppendFn = [](const std::string& file, const std::string& line) {
         return AppendLine(file, line);
+    };
+    ReadFn = [](const std::string& file, std::string& content) {
+        return ReadFileBytes(file, content);
     };
     SleepFn = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     PurgeFn = [](int cutoff, const std::string& dir, const std::string& prefix) {
@@ -24,73 +32,117 @@ std::string TStatFiles::FileName(const char* prefix, int date) const
     return MakeDatFileName(dataDir_, "", prefix, std::to_string(date));
 }
 
-bool TStatFiles::TryAppend(const std::string& file, const std::string& line, int attempts)
+bool TStatFiles::TryAddLatchGrowth(const TPendingWrite& write)
+{
+    std::string text;
+    if (!ReadFn(write.File, text)) {
+        // A missing file starts the day's totals; any other failure would
+        // replace the day's totals with this hour's growth.
+        if (errno != ENOENT) {
+            unreadable_.Failed(write.Context, write.Detail,
+                               write.File + kUnreadableText + std::strerror(errno));
+            return false;
+        }
+        text.clear();
+    }
+    TLatchTotals totals = TLatchTotals::FromFileText(text);
+    for (const TLatchGrowth& g : write.Growth) totals.Add(g.Name, g.Gets, g.Misses);
+    totals.Sort();
+    if (!WriteFileAtomic(write.File, totals.ToFileText())) return false;
+    unreadable_.Succeeded(write.Context, write.Detail);
+    return true;
+}
+
+bool TStatFiles::TryOnce(const TPendingWrite& write)
+{
+    return write.AddsLatches ? TryAddLatchGrowth(write) : AppendFn(write.File, write.Line);
+}
+
+bool TStatFiles::TryNow(const TPendingWrite& write, int attempts)
 {
     for (int i = 0; i < attempts; ++i) {
-        if (i > 0) SleepFn(kAppendRetryDelayMs);
-        if (AppendFn(file, line)) return true;
+        if (i > 0) SleepFn(kRetryDelayMs);
+        if (TryOnce(write)) return true;
     }
     return false;
 }
 
 bool TStatFiles::HasPendingFor(const std::string& file) const
 {
-    for (const TPendingLine& p : pending_)
-        if (p.File == file) return true;
+    return std::any_of(pending_.begin(), pending_.end(),
+                       [&](const TPendingWrite& w) { return w.File == file; });
+}
+
+bool TStatFiles::Submit(TPendingWrite write)
+{
+    // Writes of one file keep their order: behind a kept one, wait in line.
+    if (!HasPendingFor(write.File) && TryNow(write, kAttemptsPerTick)) return true;
+    pending_.push_back(std::move(write));
     return false;
 }
 
 bool TStatFiles::AppendHourLine(const char* prefix, const char* context, int date, int hour,
                                 const std::string& line)
 {
-    const std::string file = FileName(prefix, date);
-    // Lines of one file keep their order: behind a kept line, wait in line.
-    if (!HasPendingFor(file) && TryAppend(file, line, kAppendAttemptsPerTick)) return true;
-    pending_.push_back({file, line, context, std::to_string(date) + std::to_string(hour),
-                        kPendingTickLimit});
-    return false;
+    TPendingWrite write;
+    write.File = FileName(prefix, date);
+    write.Context = context;
+    write.Detail = std::to_string(date) + std::to_string(hour);
+    write.Line = line;
+    return Submit(std::move(write));
 }
 
-void TStatFiles::RetryPending()
+bool TStatFiles::AddLatchGrowth(int date, std::vector<TLatchGrowth> growth)
 {
-    std::deque<TPendingLine> still;
+    TPendingWrite write;
+    write.File = FileName("ML", date);
+    write.Context = "MUUpdML";
+    write.Detail = std::to_string(date);
+    write.AddsLatches = true;
+    write.Growth = std::move(growth);
+    return Submit(std::move(write));
+}
+
+void TStatFiles::RetryPass(bool countDown)
+{
+    std::deque<TPendingWrite> still;
     std::vector<std::string> blockedFiles;
-    for (TPendingLine& p : pending_) {
-        bool blocked = false;
-        for (const std::string& f : blockedFiles) blocked = blocked || f == p.File;
-        if (!blocked && TryAppend(p.File, p.Line, 1)) continue;
-        if (!blocked && --p.TicksLeft <= 0) {
-            WriteErrLog(p.Context, p.Detail, p.File + p.Line);
+    for (TPendingWrite& w : pending_) {
+        const bool behind =
+            std::find(blockedFiles.begin(), blockedFiles.end(), w.File) != blockedFiles.end();
+        if (!behind && TryOnce(w)) continue;
+        if (!behind && countDown && --w.TicksLeft <= 0) {
+            GiveUp(w);
             continue;
         }
-        blockedFiles.push_back(p.File);
-        still.push_back(std::move(p));
+        blockedFiles.push_back(w.File);
+        still.push_back(std::move(w));
     }
     pending_.swap(still);
 }
 
-TLatchTotals TStatFiles::ReadLatchTotals(int date) const
+void TStatFiles::RetryPending() { RetryPass(true); }
+
+void TStatFiles::LastTry()
 {
-    std::ifstream in(FileName("ML", date), std::ios::binary);
-    if (!in) return TLatchTotals();
-    std::ostringstream text;
-    text << in.rdbuf();
-    return TLatchTotals::FromFileText(text.str());
+    for (int i = 0; i < kLastTryAttempts && !pending_.empty(); ++i) {
+        if (i > 0) SleepFn(kLastTryDelayMs);
+        RetryPass(false);
+    }
+    for (const TPendingWrite& w : pending_) GiveUp(w);
+    pending_.clear();
 }
 
-bool TStatFiles::WriteLatchTotals(int date, TLatchTotals totals)
+void TStatFiles::GiveUp(const TPendingWrite& write) const
 {
-    totals.Sort();
-    const std::string file = FileName("ML", date);
-    const std::string text = totals.ToFileText();
-    // A viewer reading the file holds it for a moment: wait for it as an
-    // append does, or the hour's latch growth would be lost for the day.
-    for (int i = 0; i < kAppendAttemptsPerTick; ++i) {
-        if (i > 0) SleepFn(kAppendRetryDelayMs);
-        if (WriteFileAtomic(file, text)) return true;
-        if (errno != EWOULDBLOCK) return false;
+    // The figures survive in the log: the file name directly followed by
+    // each line that did not reach it.
+    if (!write.AddsLatches) {
+        WriteErrLog(write.Context, write.Detail, write.File + write.Line);
+        return;
     }
-    return false;
+    for (const TLatchGrowth& g : write.Growth)
+        WriteErrLog(write.Context, write.Detail, write.File + BuildMLLine(g.Name, g.Gets, g.Misses));
 }
 
 void TStatFiles::Purge(const char* prefix, const char* context, int cutoff)

@@ -26,6 +26,13 @@ constexpr const char kHeaderTitle[] =
     ";    Kelvane \x90\xDD\x92\xE8\x83\x74\x83\x40\x83\x43\x83\x8B";
 constexpr const char kHeaderRule[] = ";--------------------------------------------------";
 constexpr const char kEndLine[] = ";END";
+const char* const kMissingText = "設定ファイル [ %s ] がありません。";
+const char* const kUnreadableText = "設定ファイル [ %s ] を読み込めません。(%s)";
+
+std::string Substitute(std::string text, const std::string& value) {
+    const size_t at = text.find("%s");
+    return at == std::string::npos ? text : text.replace(at, 2, value);
+}
 
 bool FileExists(const std::string& name) {
     struct stat st {};
@@ -121,7 +128,7 @@ bool TIniData::Load(const std::string& fileName) {
         return false;
     std::string bytes;
     if (!ReadFileBytes(fileName, bytes))
-        throw std::runtime_error("cannot read " + fileName + ": " + std::strerror(errno));
+        throw EIniFileError("cannot read", fileName, std::strerror(errno));
     Content content;
     content.Parse(bytes);
     lines_ = std::move(content.Lines);
@@ -161,7 +168,7 @@ bool TIniData::Save(const std::string& fileName) {
         // saved meanwhile survives; only the keys set in this run are changed.
         std::string bytes;
         if (!ReadFileBytes(fileName, bytes))
-            throw std::runtime_error("cannot read " + fileName + ": " + std::strerror(errno));
+            throw EIniFileError("cannot read", fileName, std::strerror(errno));
         out.Parse(bytes);
         for (const std::string& setKey : setKeys_) {
             const std::string key = EntryKey(setKey);
@@ -194,7 +201,7 @@ bool TIniData::Save(const std::string& fileName) {
         out.Entries = entries_;
     }
     if (!WriteFileAtomic(fileName, out.Bytes()))
-        throw std::runtime_error("cannot write " + fileName + ": " + std::strerror(errno));
+        throw EIniFileError("cannot write", fileName, std::strerror(errno));
     lines_ = std::move(out.Lines);
     lineEnds_ = std::move(out.LineEnds);
     entries_ = std::move(out.Entries);
@@ -209,6 +216,18 @@ void TIniData::Close() {
     entries_.clear();
     lineNumbers_.clear();
     setKeys_.clear();
+}
+
+std::string LoadIniAtStart(TIniData& ini, const std::string& fileName) {
+    try {
+        if (ini.Load(fileName))
+            return std::string();
+        ini.Close();
+        return Substitute(kMissingText, fileName);
+    } catch (const EIniFileError& e) {
+        ini.Close();
+        return Substitute(Substitute(kUnreadableText, fileName), e.Reason);
+    }
 }
 
 std::string GetToken(const std::string& text, char separator, int n) {

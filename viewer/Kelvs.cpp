@@ -24,7 +24,8 @@ int main(int argc, char* argv[]) {
     TViewerQueryUI queryUi;
     SetQueryUI(&queryUi);
 
-    int result = 0;
+    constexpr int kExitNotStarted = 1;  // no usable settings file, or no login
+    int result = kExitNotStarted;
     {
         TfrmKVS window;
         if (window.StartUp()) {

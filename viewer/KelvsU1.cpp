@@ -230,10 +230,10 @@ bool TfrmKVS::StartUp() {
 
 bool TfrmKVS::LoadSettings() {
     ini_ = std::make_unique<TIniData>();
-    if (!ini_->Load(kIniFileName)) {
-        ini_->Close();
+    const std::string problem = LoadIniAtStart(*ini_, kIniFileName);
+    if (!problem.empty()) {
         ini_.reset();
-        ViewerDialogs().Message(QString("設定ファイル [ %1 ] がありません。").arg(kIniFileName));
+        ViewerDialogs().Message(QString::fromStdString(problem));
         return false;
     }
     ctx_.DataDir = ini_->GetValue(kDatPathKey);

@@ -36,6 +36,8 @@ constexpr int kPollMs = 200;
 // Minutes after an hour change within which its tick has read the counters.
 constexpr int kReadWindowMinutes = 6;
 const char* const kDataSource = "KELV_ORA10";
+// Hours of a full day whose MU line must be there for the run to count.
+constexpr size_t kMostHoursOfADay = 20;
 
 // A data source of the run: its name and the keys beyond the instance file.
 struct TRunSource {
@@ -166,9 +168,10 @@ protected:
     }
 
     // The day's latch totals, in case-insensitive order, each the growth
-    // between the day's first and last readings; returns the gets by name.
+    // between the day's first and last readings (unless an hour of the day
+    // was left out, and its growth with it); returns the gets by name.
     std::map<std::string, long long> ExpectMLLines(const std::vector<std::string>& ml, int64_t firstReading,
-                                                   int64_t lastReading)
+                                                   int64_t lastReading, bool wholeDay = true)
     {
         std::vector<std::string> sorted = ml;
         std::sort(sorted.begin(), sorted.end(), [](const std::string& a, const std::string& b) {
@@ -184,6 +187,7 @@ protected:
             name.erase(name.find_last_not_of(' ') + 1);
             SCOPED_TRACE("ML " + name);
             gets[name] = FieldAt(l, 66, 20);
+            if (!wholeDay) continue;
             EXPECT_TRUE(PossibleDelta(gets[name], firstReading, lastReading, [this, &name](int64_t m) {
                 return Counter("V$LATCH", name, "GETS", m) + Counter("V$LATCH", name, "IMMEDIATE_GETS", m);
             }));
@@ -203,6 +207,19 @@ protected:
         else
             v = sim::CounterAt(config_, view, name, AtMinute(minute), column);
         return cache_[key] = v;
+    }
+
+    // The error log's entries but for hours left out; the hours left out
+    // ("yyyymmdd:h"). At this speed a busy machine's pause of a few
+    // milliseconds is minutes of the collector's clock: an hour whose closing
+    // reading came too late is left out of the MU file and logged, never
+    // written with the next hour's growth in it.
+    std::set<std::string> ExpectOnlyLeftOutHoursInTheLog()
+    {
+        std::vector<std::string> failures;
+        const std::set<std::string> leftOut = LeftOutHours(ErrorLog(root_), failures);
+        for (const std::string& line : failures) ADD_FAILURE() << "error log: " << line;
+        return leftOut;
     }
 
     // Growth the collector may have seen between a reading in the start window and one in the end window.
@@ -241,37 +258,49 @@ TEST_F(CollectorE2E, ThreeDaysOfFilesMatchTheInstance)
     EXPECT_TRUE(fs::exists(data_ / "ChkeckPoint.dat"));
     EXPECT_GT(fs::file_size(data_ / "ChkeckPoint.dat"), 0u);
 
+    // Nothing went wrong on the way.
+    const std::set<std::string> leftOut = ExpectOnlyLeftOutHoursInTheLog();
+    auto wasLeftOut = [&](const std::string& day, int h) { return leftOut.count(day + ":" + std::to_string(h)) > 0; };
+
     const std::string& day = fullDay_;
     const auto mu = ReadLines(data_ / ("MU" + fullDay_ + ".dat"));
     const auto orLines = ReadLines(data_ / ("OR" + fullDay_ + ".dat"));
     const auto ml = ReadLines(data_ / ("ML" + fullDay_ + ".dat"));
-    ASSERT_EQ(mu.size(), 24u) << "one line per hour, hour 23 written after midnight";
+    std::vector<int> muHours;
+    for (int h = 0; h < 24; ++h)
+        if (!wasLeftOut(day, h)) muHours.push_back(h);
+    ASSERT_EQ(mu.size(), muHours.size()) << "one line per hour, hour 23 written after midnight";
+    ASSERT_GE(mu.size(), kMostHoursOfADay);
     ASSERT_EQ(orLines.size(), 24u);
 
     const char* latches[] = {"cache buffers chains", "cache buffers lru chain", "library cache",
                              "shared pool"};
     const long long sharedPool = SharedPoolSize();
     std::map<std::string, long long> namedLatchGets;
-    for (int h = 0; h < 24; ++h) {
-        ExpectMULine(mu[h], day, h, sharedPool);
-        for (int i = 0; i < 4; ++i) namedLatchGets[latches[i]] += FieldAt(mu[h], 189 + 40 * i, 20);
+    for (size_t i = 0; i < mu.size(); ++i) {
+        ExpectMULine(mu[i], day, muHours[i], sharedPool);
+        for (int k = 0; k < 4; ++k) namedLatchGets[latches[k]] += FieldAt(mu[i], 189 + 40 * k, 20);
     }
 
     // The day's latch totals: the sums of the hourly growth.
     ASSERT_FALSE(ml.empty());
     const int64_t dayStart = MinuteOf(day, 0), dayEnd = dayStart + 24 * 60;
-    for (const auto& [name, gets] : ExpectMLLines(ml, dayStart, dayEnd))
-        if (namedLatchGets.count(name)) EXPECT_EQ(gets, namedLatchGets[name]) << name;
+    for (const auto& [name, gets] : ExpectMLLines(ml, dayStart, dayEnd, muHours.size() == 24)) {
+        if (namedLatchGets.count(name)) {
+            EXPECT_EQ(gets, namedLatchGets[name]) << name;
+        }
+    }
 
     for (int h = 0; h < 24; ++h) ExpectORLine(orLines[h], day, h);
 
     // The last day holds the hours written before the stop, in order.
     const auto lastMu = ReadLines(data_ / ("MU" + lastDay_ + ".dat"));
-    ASSERT_GE(lastMu.size(), 2u);
-    for (size_t h = 0; h < lastMu.size(); ++h) EXPECT_EQ(FieldAt(lastMu[h], 1, 2), static_cast<long long>(h));
-
-    // Nothing went wrong on the way.
-    for (const std::string& line : ErrorLog(root_)) ADD_FAILURE() << "error log: " << line;
+    ASSERT_GE(lastMu.size(), 1u);
+    int expected = 0;
+    for (const std::string& l : lastMu) {
+        while (wasLeftOut(lastDay_, expected)) ++expected;
+        EXPECT_EQ(FieldAt(l, 1, 2), expected++);
+    }
 }
 
 // Later releases and a client with other language settings: a shorter run
@@ -286,28 +315,29 @@ TEST_P(CollectorE2ERelease, WholeHoursMatchTheInstance)
     const std::string firstDay = purgedDays_[0], nextDay = purgedDays_[1];
     RunCollector(nextDay, 2);
     if (HasFatalFailure()) return;
+    // No refused session settings, no failed sample.
+    const std::set<std::string> leftOut = ExpectOnlyLeftOutHoursInTheLog();
     // The lines of the run in time order, with their day.
     std::vector<std::pair<std::string, std::string>> mu, orLines;
     for (const std::string& day : {firstDay, nextDay}) {
         for (const std::string& l : ReadLines(data_ / ("MU" + day + ".dat"))) mu.emplace_back(day, l);
         for (const std::string& l : ReadLines(data_ / ("OR" + day + ".dat"))) orLines.emplace_back(day, l);
     }
-    ASSERT_GE(mu.size(), 3u) << "at least hours 23, 0 and 1 after the start-up";
-    ASSERT_EQ(orLines.size(), mu.size());
+    ASSERT_GE(mu.size() + leftOut.size(), 3u) << "at least hours 23, 0 and 1 after the start-up";
+    ASSERT_EQ(orLines.size(), mu.size() + leftOut.size());
     const long long sharedPool = SharedPoolSize();
     ASSERT_GT(sharedPool, 0);
     // The first line covers the hour from the first reading on: its samples only.
     EXPECT_EQ(FieldAt(mu[0].second, 3, 20), sharedPool);
     EXPECT_GT(FieldAt(mu[0].second, 23, 20), 0);
-    for (size_t i = 1; i < mu.size(); ++i) {
-        const int hour = static_cast<int>(FieldAt(mu[i].second, 1, 2));
-        ExpectMULine(mu[i].second, mu[i].first, hour, sharedPool);
-        ExpectORLine(orLines[i].second, orLines[i].first, hour);
-    }
+    for (size_t i = 1; i < mu.size(); ++i)
+        ExpectMULine(mu[i].second, mu[i].first, static_cast<int>(FieldAt(mu[i].second, 1, 2)), sharedPool);
+    for (size_t i = 1; i < orLines.size(); ++i)
+        ExpectORLine(orLines[i].second, orLines[i].first, static_cast<int>(FieldAt(orLines[i].second, 1, 2)));
     // The next day's latch totals: from the reading at midnight to the one at 02:00.
     const auto ml = ReadLines(data_ / ("ML" + nextDay + ".dat"));
     ASSERT_FALSE(ml.empty());
-    ExpectMLLines(ml, MinuteOf(nextDay, 0), MinuteOf(nextDay, 2));
+    ExpectMLLines(ml, MinuteOf(nextDay, 0), MinuteOf(nextDay, 2), leftOut.empty());
 
     // The checkpoint history of a version 8 and later: days as yyyymmdd, newest first.
     const auto history = ReadLines(data_ / "ChkeckPoint.dat");
@@ -316,9 +346,6 @@ TEST_P(CollectorE2ERelease, WholeHoursMatchTheInstance)
     EXPECT_EQ(history[0].substr(0, 2), "  ");
     EXPECT_EQ(history[0].substr(2, 8).find_first_not_of("0123456789"), std::string::npos) << history[0];
     EXPECT_GT(history[0].substr(2, 8), history.back().substr(2, 8));
-
-    // No refused session settings, no failed sample.
-    for (const std::string& line : ErrorLog(root_)) ADD_FAILURE() << "error log: " << line;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -96,7 +96,7 @@ TEST_F(CollectorSimTest, HourReadingMatchesTheInstanceCounters)
         if (MinuteNow() == minute) break;
     }
     const auto t = std::chrono::system_clock::time_point(std::chrono::minutes(minute) + std::chrono::seconds(30));
-    EXPECT_EQ(r.ValidItems, 0x1FFu);
+    EXPECT_EQ(r.ValidItems, 0x1FFFu) << "every item, and a number for each latch of the line";
     EXPECT_EQ(r.SqlAreaPins, sim::CounterAt(config_, "V$LIBRARYCACHE", "SQL AREA", t, "PINS"));
     EXPECT_EQ(r.LibCachePins, sim::CounterSumAt(config_, "V$LIBRARYCACHE", "PINS", t));
     EXPECT_EQ(r.DictGetMisses, sim::CounterSumAt(config_, "V$ROWCACHE", "GETMISSES", t));

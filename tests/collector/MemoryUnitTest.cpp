@@ -186,6 +186,73 @@ TEST_F(MemoryUnitTest, ConnectionLostDuringTheHourStepWritesNothing)
     EXPECT_TRUE(ErrLog().empty()) << "the scheduler reports the lost connection";
 }
 
+// A NULL where a counter is expected ("<Null>") is a failed reading: it
+// gives its hour no growth and is no baseline for the next hour, which would
+// otherwise get the whole counter as its growth.
+TEST_F(MemoryUnitTest, ANullCounterIsAFailedReadingAndNoBaseline)
+{
+    const std::time_t k13h00 = MakeLocalTime(2000, 10, 15, 13, 0, 4);
+    auto nullsAtTheNextReading = [&] {
+        ApplyCounters(db_, counters_);
+        db_.SetResult(mu_sql::kSqlArea, "SQL AREA", {{{"RELOADS", "11"}}});  // PINS is NULL
+        db_.Latches[3].Gets = "<Null>";                                        // "shared pool"
+    };
+    mu_.HourMU(k10h20);
+    counters_.Grow(1);
+    nullsAtTheNextReading();
+    mu_.HourMU(k11h00);
+    counters_.Grow(2);
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k12h00);
+    counters_.Grow(4);
+    ApplyCounters(db_, counters_);
+    mu_.HourMU(k13h00);
+
+    const auto mu = ReadLines("MU20001015.dat");
+    ASSERT_EQ(mu.size(), 3u);
+    constexpr int kSqlPins = 349, kSqlReloads = 369, kLibPins = 389;
+    constexpr int kChainsGets = 189, kSharedPoolGets = 309, kSharedPoolMisses = 329;
+    for (int h = 0; h < 2; ++h) {
+        SCOPED_TRACE("hour " + std::to_string(10 + h));
+        EXPECT_EQ(NumAt(mu[h], kSqlPins, 20), 0);
+        EXPECT_EQ(NumAt(mu[h], kSqlReloads, 20), 0) << "the item's reading failed as a whole";
+        EXPECT_EQ(NumAt(mu[h], kSharedPoolGets, 20), 0);
+        EXPECT_EQ(NumAt(mu[h], kSharedPoolMisses, 20), 0);
+    }
+    EXPECT_EQ(NumAt(mu[0], kLibPins, 20), 500) << "the other items were read";
+    EXPECT_EQ(NumAt(mu[1], kChainsGets, 20), 2000) << "the other latches were read";
+    EXPECT_EQ(NumAt(mu[2], kSqlPins, 20), 400);
+    EXPECT_EQ(NumAt(mu[2], kSharedPoolGets, 20), 4000);
+
+    // The latch's day total holds the growth between numbers only.
+    for (const std::string& l : ReadLines("ML20001015.dat")) {
+        if (l.rfind("shared pool ", 0) == 0) {
+            EXPECT_EQ(NumAt(l, 66, 20), 4000);
+            EXPECT_EQ(NumAt(l, 86, 20), 40);
+        }
+        if (l.rfind("cache buffers chains ", 0) == 0) {
+            EXPECT_EQ(NumAt(l, 66, 20), 7000);
+        }
+    }
+    const auto log = ErrLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].find("<<MUReadMU_Hour(SA)>> PINS read as \"<Null>\", not a number"), std::string::npos)
+        << log[0];
+    EXPECT_NE(log[1].find("<<MUReadMU_Hour(LA)>> latch \"shared pool\" read as \"<Null> "), std::string::npos)
+        << log[1];
+}
+
+TEST_F(MemoryUnitTest, ANullSampleChangesNothing)
+{
+    mu_.HourMU(k10h20);
+    db_.SetResult(mu_sql::kSharedPool, nullptr, {{{"SHDP", "50000000"}}});  // FREE is NULL
+    mu_.SampleMU_SP();
+    EXPECT_EQ(mu_.MUPrev().SharedPoolUsedMax, 0) << "not the whole pool in use";
+    EXPECT_EQ(mu_.MUPrev().SharedPoolSize, 0);
+    ASSERT_EQ(ErrLog().size(), 1u);
+    EXPECT_NE(ErrLog()[0].find("<<MUReadMU_SP(SP)>> FREE read as \"<Null>\""), std::string::npos);
+}
+
 TEST_F(MemoryUnitTest, PurgeRemovesFilesOnOrBeforeTheCutoffOnly)
 {
     for (const char* n : {"MU20000707.dat", "MU20000708.dat", "MUabc.dat", "MU.dat",

@@ -42,6 +42,17 @@ protected:
             clock_.Advance(kTick);
         }
     }
+    void TickAt(int hour, int minute, int second = 0)
+    {
+        clock_.Set(MakeLocalTime(2000, 10, 15, hour, minute, second));
+        sched_.Tick();
+    }
+    // The instance's counters grow by factor, as the next reading sees them.
+    void Grow(TInstanceCounters& counters, double factor)
+    {
+        counters.Grow(factor);
+        ApplyCounters(db_, counters);
+    }
     size_t Count(const std::string& sql, const std::string* param = nullptr) const
     {
         return db_.Executed.count(TFakeCollectorDb::Key(sql, param));
@@ -153,43 +164,76 @@ TEST_F(SchedulerTest, EscapingFailureIsLoggedAndTickingGoesOn)
     EXPECT_NE(log[1].find("<<MUInsMU(2000101510)>> disk on fire"), std::string::npos) << log[1];
 }
 
-TEST_F(SchedulerTest, LostConnectionIsLoggedOnceAndTheBaselineRestarts)
+// A lost connection is no restart of the instance: the hour keeps its first
+// reading, its maxima and its samples, and its line holds the growth from
+// that reading to the closing one.
+TEST_F(SchedulerTest, ALostConnectionKeepsTheHoursFirstReadingMaximaAndSamples)
 {
     sched_.Settings.Interval = {5, 5, 5, 5, 5};
-    sched_.Tick();  // baseline 10:20
-    clock_.Set(MakeLocalTime(2000, 10, 15, 10, 40, 0));
+    sched_.Tick();  // first reading 10:20
+    counters_.SpFree = 5000000;  // the hour's largest use, sampled before the drop
+    Grow(counters_, 3);
+    host_.MemKB = 900 * 1024;
+    TickAt(10, 30);
+
     db_.Down = true;
+    counters_.SpFree = 20000000;
+    Grow(counters_, 2);
+    host_.MemKB = 100 * 1024;  // the host is sampled during the outage too
+    clock_.Set(MakeLocalTime(2000, 10, 15, 10, 40, 0));
     for (int i = 0; i < 5; ++i) {
         sched_.Tick();
         clock_.Advance(kTick);
     }
     EXPECT_TRUE(sched_.Disconnected());
-    // The instance came back restarted: every counter is far lower.
     db_.Down = false;
-    TInstanceCounters restarted;
-    ApplyCounters(db_, restarted);
-    clock_.Set(MakeLocalTime(2000, 10, 15, 10, 50, 0));
-    sched_.Tick();  // reconnects and takes a fresh baseline
+    TickAt(10, 50);
     EXPECT_FALSE(sched_.Disconnected());
-    restarted.Grow(1);
-    ApplyCounters(db_, restarted);
-    clock_.Set(MakeLocalTime(2000, 10, 15, 11, 0, 3));
-    sched_.Tick();
+    Grow(counters_, 1);
+    TickAt(11, 0, 3);
 
     const auto mu = ReadLines("MU20001015.dat");
     ASSERT_EQ(mu.size(), 1u);
-    EXPECT_EQ(NumAt(mu[0], 349, 20), 100);    // growth since the reconnect
-    EXPECT_EQ(NumAt(mu[0], 189, 20), 1000);
-    EXPECT_EQ(ReadLines("OR20001015.dat").size(), 1u);
+    EXPECT_EQ(NumAt(mu[0], 349, 20), 100 * 6) << "SQL area pins since 10:20";
+    EXPECT_EQ(NumAt(mu[0], 189, 20), 1000 * 6) << "latch gets since 10:20";
+    EXPECT_EQ(NumAt(mu[0], 23, 20), 45000000) << "the largest use, sampled before the drop";
+    const auto orLines = ReadLines("OR20001015.dat");
+    ASSERT_EQ(orLines.size(), 1u);
+    EXPECT_EQ(NumAt(orLines[0], 72, 20), 900);
+    EXPECT_EQ(NumAt(orLines[0], 92, 20), 100);
+    const auto ml = ReadLines("ML20001015.dat");
+    ASSERT_EQ(ml.size(), 4u);
+    EXPECT_EQ(NumAt(ml[0], 66, 20), 1000 * 6);
     const auto log = ErrLog();
-    int losses = 0, reconnects = 0;
-    for (const auto& l : log) {
-        losses += l.find("(Connection)>> connection to the database lost") != std::string::npos;
-        reconnects += l.find("(Connection)>> reconnected") != std::string::npos;
-    }
-    EXPECT_EQ(losses, 1);
-    EXPECT_EQ(reconnects, 1);
-    EXPECT_LE(log.size(), 4u) << "no entry per tick while the database is away";
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].find("<<KVGevtTimerTimer(Connection)>> connection to the database lost"), std::string::npos);
+    EXPECT_NE(log[1].find("<<KVGevtTimerTimer(Connection)>> reconnected; the connection had been lost since "
+                          "2000/10/15 10:40:00"), std::string::npos) << log[1];
+}
+
+// An instance that restarted while the collector could not reach it has
+// counters below the hour's first reading: that hour has no growth, the next
+// hour's growth is its own.
+TEST_F(SchedulerTest, AnInstanceRestartedDuringTheOutageGivesTheHourNoGrowth)
+{
+    sched_.Settings.Interval.fill(3600);
+    Grow(counters_, 10);
+    sched_.Tick();  // first reading 10:20
+    db_.Down = true;
+    EXPECT_THROW(db_.Run(mu_sql::kSqlArea, nullptr), TDbError);
+    TickAt(10, 30);
+    db_.Down = false;
+    TInstanceCounters restarted;
+    Grow(restarted, 1);
+    TickAt(11, 0, 3);
+    Grow(restarted, 2);
+    TickAt(12, 0, 3);
+
+    const auto mu = ReadLines("MU20001015.dat");
+    ASSERT_EQ(mu.size(), 2u);
+    for (int pos = 189; pos <= 549; pos += 20) EXPECT_EQ(NumAt(mu[0], pos, 20), 0) << "field at " << pos;
+    EXPECT_EQ(NumAt(mu[1], 349, 20), 200);
+    EXPECT_EQ(NumAt(mu[1], 189, 20), 2000);
 }
 
 TEST_F(SchedulerTest, LineRefusedWhileTheViewerReadsIsWrittenLater)

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,6 +97,23 @@ TEST_F(IniFileTest, LoadFailsWithoutKeyLinesOrFile) {
     EXPECT_FALSE(ini.Load(path));
     WriteBytes(path, ";--\r\n; only comments = not a key\r\n\r\n;END\r\n");
     EXPECT_FALSE(ini.Load(path));
+}
+
+// What a program's start shows: nothing, the missing-file text, or the
+// file and the system's reason; never an exception.
+TEST_F(IniFileTest, LoadAtStartNamesTheFileAndTheReason) {
+    TIniData ini;
+    EXPECT_EQ(LoadIniAtStart(ini, path), "設定ファイル [ " + path + " ] がありません。");
+    WriteBytes(path, ";only a comment\r\n");
+    EXPECT_EQ(LoadIniAtStart(ini, path), "設定ファイル [ " + path + " ] がありません。");
+    WriteBytes(path, "CMNKD=7\r\n");
+    EXPECT_EQ(LoadIniAtStart(ini, path), "");
+    EXPECT_EQ(ini.GetInt("CMNKD"), 7);
+
+    const std::string folder = dir.File("folder.ini");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    EXPECT_EQ(LoadIniAtStart(ini, folder), "設定ファイル [ " + folder + " ] を読み込めません。(Is a directory)");
+    EXPECT_TRUE(ini.Entries().empty()) << "nothing of the earlier file kept";
 }
 
 TEST_F(IniFileTest, SaveRewritesKeyLinesInTheFixedField) {

@@ -26,6 +26,10 @@ TEST_F(CollectorFaults, RefusedAtStartItWaitsForTheInstanceAndThenCollects)
     EXPECT_TRUE(WaitFor([&] { return CollectorNow() > refusedAt + kHourSeconds; }));
     ASSERT_TRUE(Running());
     EXPECT_TRUE(Mu().empty());
+    // The host's hours are recorded all the same, without client machines.
+    ASSERT_FALSE(Or().empty());
+    EXPECT_EQ(FieldAt(Or()[0], 49, 3), 0);
+    EXPECT_GT(FieldAt(Or()[0], 72, 20), 0) << "memory in use was sampled";
     ASSERT_EQ(ErrLog().size(), 1u) << ErrLog()[0];
     EXPECT_EQ(ErrLogCount({"<<KVGLogOn(KELV_FAULTS)>> ", "ORA-12541", "connecting again"}), 1) << ErrLog()[0];
 
@@ -38,6 +42,7 @@ TEST_F(CollectorFaults, RefusedAtStartItWaitsForTheInstanceAndThenCollects)
     ExpectFilesIntact();
     ExpectHourMatchesInstance(Mu()[1]);
     ExpectHourMatchesInstance(Mu()[2]);
+    EXPECT_GT(FieldAt(LineOf(Or(), HourOf(Mu()[1])), 49, 3), 0) << "client machines once connected";
 }
 
 // The session settings after logon refused: logged once, and the

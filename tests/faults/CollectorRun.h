@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,9 +36,23 @@ protected:
     // Extra data-source keys (before the first Start or Control).
     std::map<std::string, std::string> ExtraKeys;
     int Speed = kFastSpeed;
+    // The run starts at 09:30 UTC of a coming day; another time of day
+    // (before the first Start or Control).
+    void StartAt(int hour, int minute);
+    // hour:minute of the run's first day, or of a day after it.
+    std::time_t At(int hour, int minute, int daysLater = 0) const;
+    // Until the collector's clock has passed t.
+    bool WaitUntilCollectorTime(std::time_t t, int realSeconds = 60);
+    // The database unreachable: the session dies at its next statement and
+    // every logon is refused (false ends it).
+    void SetOutage(bool on);
 
     // Starts Kelvg DSN user with the password in KELV_PASSWORD.
     void Start(const std::string& password = "manager");
+    // The collector's process id while it runs.
+    pid_t CollectorPid() const { return collector_.Pid(); }
+    // Qt platform plugin of the collector (before Start).
+    std::string Platform = "offscreen";
     void Stop();
     bool Running();
     // Exit status once the collector ended by itself within realSeconds; -1 otherwise.
@@ -53,20 +68,41 @@ protected:
     void RunAtCollectorTime(const std::string& statement);
     std::time_t CollectorNow() const;
 
-    std::vector<std::string> Mu() const { return ReadLines(data_ / ("MU" + day_ + ".dat")); }
-    std::vector<std::string> Or() const { return ReadLines(data_ / ("OR" + day_ + ".dat")); }
-    std::vector<std::string> Ml() const { return ReadLines(data_ / ("ML" + day_ + ".dat")); }
+    std::vector<std::string> Mu() const { return Mu(day_); }
+    std::vector<std::string> Or() const { return Or(day_); }
+    std::vector<std::string> Ml() const { return Ml(day_); }
+    std::vector<std::string> Mu(const std::string& day) const { return ReadLines(data_ / ("MU" + day + ".dat")); }
+    std::vector<std::string> Or(const std::string& day) const { return ReadLines(data_ / ("OR" + day + ".dat")); }
+    std::vector<std::string> Ml(const std::string& day) const { return ReadLines(data_ / ("ML" + day + ".dat")); }
+    // The hours of a file's lines, in file order.
+    static std::vector<int> Hours(const std::vector<std::string>& lines);
+    // The line of hour h, or "" when there is none.
+    static std::string LineOf(const std::vector<std::string>& lines, int h);
+    // The error log without the "hour left out" entries, which a busy
+    // machine may cause at this speed at any hour change (its pause of a few
+    // milliseconds is minutes of the collector's clock).
     std::vector<std::string> ErrLog() const;
-    // Entries whose text holds all the given pieces.
+    // The hours those entries name, "yyyymmdd:h".
+    std::set<std::string> LeftOut() const;
+    // Entries of the whole log whose text holds all the given pieces.
     int ErrLogCount(const std::vector<std::string>& pieces) const;
 
-    // Every MU, OR and ML line well formed, MU and OR lines one per hour
-    // with no hour missing or repeated, no negative figure.
-    void ExpectFilesIntact() const;
+    // Every MU, OR and ML line of the day well formed, no negative figure;
+    // OR lines one per hour with no hour missing or repeated, and an OR line
+    // for every MU hour; MU lines one per hour but for hours the error log
+    // says were left out.
+    void ExpectFilesIntact() const { ExpectFilesIntact(day_); }
+    void ExpectFilesIntact(const std::string& day) const;
     // Every counter field of the MU line of hour h matches the instance's
     // growth between readings within readWindow minutes after h:00 and
     // after (h+1):00.
     void ExpectHourMatchesInstance(const std::string& muLine, int readWindow = 6);
+    // The same with the minutes after h:00 in which the first reading may
+    // fall, and the minutes after (h+1):00 in which the closing one may.
+    struct Readings {
+        int FirstFrom, FirstTo, CloseFrom, CloseTo;
+    };
+    void ExpectHourMatchesReadings(const std::string& muLine, const std::string& day, Readings when);
     void ExpectCounterGrowthZero(const std::string& muLine) const;
     int HourOf(const std::string& line) const { return static_cast<int>(FieldAt(line, 1, 2)); }
 

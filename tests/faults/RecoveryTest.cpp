@@ -1,7 +1,9 @@
 // How the collector comes through a fault, with a scripted instance: an hour
-// cut off by a lost connection, a link that drops again at once, a refused
-// logon at start, a failure repeated at every tick, an instance restart.
+// cut off by a lost connection, closed late or left out, midnight after an
+// outage, a link that drops again at once, a refused logon at start, a
+// failure repeated at every tick, an instance restart.
 #include "CollectorFixture.h"
+#include "KvgCatchUp.h"
 #include "KvgClock.h"
 #include "KvgScheduler.h"
 
@@ -67,6 +69,7 @@ protected:
         for (const std::string& l : ReadLines(file)) hours.push_back(std::stoi(l.substr(0, 2)));
         return hours;
     }
+    void DropAcrossTheHourChange(long lateSeconds);
     int Entries(const std::string& piece) const
     {
         int n = 0;
@@ -99,20 +102,81 @@ TEST_F(RecoveryTest, AnHourStepCutByALostConnectionIsClosedAtTheReconnect)
     EXPECT_EQ(ErrLog().size(), 2u);
 }
 
-TEST_F(RecoveryTest, AReconnectLongAfterTheHourChangeStartsAFreshHourInstead)
+// The database goes away at 10:40 and is back lateSeconds after 11:00; the
+// host's memory is sampled before and during the outage.
+void RecoveryTest::DropAcrossTheHourChange(long lateSeconds)
 {
+    sched_.Settings.Interval[samORCUR] = 60;
     TickAt(At(10, 20));
-    TickAt(At(11, 0, 3));
+    Grow();
+    host_.MemKB = 700 * 1024;
+    TickAt(At(10, 30));
     db_.Down = true;
-    TickAt(At(12, 0, 3));
+    host_.MemKB = 300 * 1024;
+    TickAt(At(10, 50));
+    TickAt(At(11, 0, 3));  // the hour step finds no database
+    TickAt(At(11, 0, 0) + kCatchUpSeconds / 2);
+    Grow();
     db_.Down = false;
+    TickAt(At(11, 0, 0) + lateSeconds);
     Grow();
-    TickAt(At(12, 20));  // too late to close hour 11 without hour 12 in it
+    TickAt(At(12, 0, 3));
+}
+
+TEST_F(RecoveryTest, AHourWhoseChangeFellInAnOutageIsClosedWithinTheCatchUpWindow)
+{
+    DropAcrossTheHourChange(kCatchUpSeconds);
+    EXPECT_EQ(Hours("MU20001015.dat"), (std::vector<int>{10, 11}));
+    const auto mu = ReadLines("MU20001015.dat");
+    EXPECT_EQ(NumAt(mu[0], 349, 20), 200) << "growth from 10:20 to the reading at 11:05";
+    EXPECT_EQ(NumAt(mu[1], 349, 20), 100);
+    EXPECT_EQ(ErrLog().size(), 2u) << "lost and reconnected, nothing left out";
+}
+
+TEST_F(RecoveryTest, AHourWhoseChangeFellInALongerOutageIsLeftOutAndLogged)
+{
+    DropAcrossTheHourChange(kCatchUpSeconds + 1);
+    EXPECT_EQ(Hours("MU20001015.dat"), (std::vector<int>{11})) << "no line carries another hour's growth";
+    EXPECT_EQ(NumAt(ReadLines("MU20001015.dat")[0], 349, 20), 100) << "growth since 11:05:01";
+    EXPECT_EQ(Entries("<<MUHourMU(2000101510)>> hour left out of the MU and ML files: its closing reading "
+                      "was due by 2000/10/15 11:05:00, but the database could not be reached since "
+                      "2000/10/15 11:00:03"), 1);
+    EXPECT_EQ(ErrLog().size(), 3u);
+    for (const std::string& l : ReadLines("ML20001015.dat"))
+        EXPECT_EQ(NumAt(l, 66, 20), 1000) << "hour 11 only: " << l;
+
+    // The operating-rate line of every hour is written at its change, the
+    // database or not: no client machines known, the samples of the whole hour.
+    EXPECT_EQ(Hours("OR20001015.dat"), (std::vector<int>{10, 11}));
+    const auto orLines = ReadLines("OR20001015.dat");
+    EXPECT_EQ(NumAt(orLines[0], 49, 3), 0);
+    EXPECT_EQ(NumAt(orLines[0], 72, 20), 700);
+    EXPECT_EQ(NumAt(orLines[0], 92, 20), 300);
+    EXPECT_EQ(NumAt(orLines[1], 49, 3), 2);
+}
+
+// With CMNKD = 1 the first tick of a day purges the day before; the last
+// hour of that day, closed in the same tick after a reconnect, stays.
+TEST_F(RecoveryTest, TheLastHourOfADayClosedAfterAnOutageOutlivesThatDaysPurge)
+{
+    sched_.Settings.CMNKD = 1;
+    sched_.Settings.Interval[samMUSDP] = 5;  // a statement at every tick
+    clock_.Set(At(22, 20));
+    TickAt(At(22, 20));
     Grow();
-    TickAt(At(13, 0, 3));
-    EXPECT_EQ(Hours("MU20001015.dat"), (std::vector<int>{10, 12}));
-    EXPECT_EQ(Hours("OR20001015.dat"), (std::vector<int>{10, 12}));
-    EXPECT_EQ(NumAt(ReadLines("MU20001015.dat")[1], 349, 20), 100) << "growth since 12:20";
+    TickAt(At(23, 0, 3));
+    Grow();
+    db_.Down = true;
+    TickAt(At(23, 59, 58));
+    EXPECT_TRUE(sched_.Disconnected());
+    db_.Down = false;
+    TickAt(MakeLocalTime(2000, 10, 16, 0, 0, 6));  // reconnects, purges, closes hour 23
+
+    EXPECT_EQ(Hours("MU20001015.dat"), (std::vector<int>{23})) << "hour 22 purged, hour 23 kept";
+    EXPECT_EQ(NumAt(ReadLines("MU20001015.dat")[0], 349, 20), 100);
+    EXPECT_EQ(Hours("OR20001015.dat"), (std::vector<int>{23}));
+    EXPECT_TRUE(std::filesystem::exists(Data("ML20001015.dat")));
+    EXPECT_FALSE(std::filesystem::exists(Data("MU20001016.dat")));
 }
 
 TEST_F(RecoveryTest, ALinkThatDropsAgainAtOnceLogsOneLossAndOneReconnect)

@@ -2,6 +2,7 @@
 // the error is shown, the grids keep what they held, and a later load works.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTabWidget>
 #include <QTest>
 
@@ -90,6 +91,19 @@ TEST_F(ViewerFaults, RefusedOrWrongLogonEndsTheStartAndTheNextStartWorks)
     ASSERT_NE(window, nullptr);
     EXPECT_GT(ShowParameters(*window), 2);
     EXPECT_TRUE(dialogs_.errors.isEmpty()) << dialogs_.errors.join("|").toStdString();
+}
+
+// A settings file that exists but cannot be read: a plain message names
+// the file and the system's reason, and the start ends.
+TEST_F(ViewerFaults, AnUnreadableSettingsFileEndsTheStartWithTheSystemsReason)
+{
+    QDir dir(dir_->Path());
+    ASSERT_TRUE(dir.remove("Kelv.ini"));
+    ASSERT_TRUE(dir.mkdir("Kelv.ini"));
+    EXPECT_EQ(Started(), nullptr);
+    ASSERT_EQ(dialogs_.messages.size(), 1);
+    EXPECT_EQ(dialogs_.messages[0], "設定ファイル [ Kelv.ini ] を読み込めません。(Is a directory)");
+    EXPECT_TRUE(dialogs_.errors.isEmpty());
 }
 
 TEST_F(ViewerFaults, ALostConnectionIsShownOnceAndTheNextLoadConnectsAgain)

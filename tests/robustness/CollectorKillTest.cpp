@@ -16,9 +16,11 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "CollectorHarness.h"
+#include "HeldByReader.h"
 #include "KvCom.h"
 #include "KvLatchDay.h"
 #include "KvStatRecords.h"
@@ -33,24 +35,6 @@ const char* const kDsn = "KELV_ROBUST";
 // Simulated seconds per real second: an hour change every 0.12 s.
 constexpr long kSpeed = 30000;
 constexpr int kStartupTimeoutSeconds = 60;
-
-// The viewer's shared lock on a file, held for as long as the object lives.
-class THeldReadLock {
-public:
-    explicit THeldReadLock(const fs::path& file) : fd_(::open(file.c_str(), O_RDONLY | O_CLOEXEC))
-    {
-        if (fd_ >= 0) ::flock(fd_, LOCK_SH | LOCK_NB);
-    }
-    ~THeldReadLock()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    THeldReadLock(const THeldReadLock&) = delete;
-    THeldReadLock& operator=(const THeldReadLock&) = delete;
-
-private:
-    int fd_;
-};
 
 int CollectorKills() { return EnvCount("KELV_ROBUST_COLLECTOR_KILLS", 60); }
 
@@ -122,16 +106,24 @@ protected:
     bool Stop()
     {
         if (pid_ <= 0) return true;
-        const bool running = ::waitpid(pid_, nullptr, WNOHANG) == 0;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
+        const bool running = Running();
+        if (running) {
+            ::kill(pid_, SIGKILL);
+            kelvtest::ReapFakeTimeChild(pid_, nullptr, 0);
+        }
         pid_ = -1;
+        ended_ = false;
         const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - startedAt_);
         simulated_ += static_cast<std::time_t>(real.count() * kSpeed / 1000);
         return running;
     }
 
-    bool Running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    bool Running()
+    {
+        if (pid_ <= 0 || ended_) return false;
+        ended_ = kelvtest::ReapFakeTimeChild(pid_, nullptr, WNOHANG) == pid_;
+        return !ended_;
+    }
 
     // Waits until the collector has written its checkpoint file (it is
     // logged in and its timer runs).
@@ -213,6 +205,7 @@ protected:
     std::unique_ptr<TScratch> root_, instance_;
     fs::path data_;
     pid_t pid_ = -1;
+    bool ended_ = false;  // reaped after it ended by itself
     std::time_t simulated_ = 0;
     SteadyClock::time_point startedAt_;
     int tornTails_ = 0, tempFiles_ = 0;
@@ -254,8 +247,11 @@ TEST_F(CollectorRuns, KilledAtRandomItsFilesStaySound)
     }
     EXPECT_GT(muLines, 0u) << "no hour was ever written";
     for (const auto& e : fs::directory_iterator(data_)) tempFiles_ += e.path().filename().string()[0] == '.';
-    for (const std::string& line : ErrorLogLines()) ADD_FAILURE() << "error log: " << line;
-    std::cout << "collector: " << CollectorKills() << " kills (" << killedRunning
+    // An hour left out for a late tick is the collector doing right at this speed.
+    std::vector<std::string> failures;
+    const auto leftOut = kelvtest::LeftOutHours(ErrorLogLines(), failures);
+    for (const std::string& line : failures) ADD_FAILURE() << "error log: " << line;
+    std::cout << "collector: " << leftOut.size() << " hours left out for late ticks; " << CollectorKills() << " kills (" << killedRunning
               << " while running, " << runsThatWrote << " after writing), " << muLines
               << " MU lines in the " << days << " day files, "
               << tornTails_ << " torn tails seen, " << tempFiles_ << " temporary files left\n";
@@ -301,7 +297,7 @@ TEST_F(CollectorRuns, ReaderHoldingTheFilesCostsNoLine)
         if (i % 5 == 0) {
             for (const auto& e : fs::directory_iterator(data_)) {
                 if (e.path().filename().string().rfind("MU", 0) != 0) continue;
-                THeldReadLock hold(e.path());
+                kelvtest::HeldByReader hold(e.path().string());
                 std::this_thread::sleep_for(std::chrono::milliseconds(heldMs(random)));
                 break;
             }
@@ -322,10 +318,18 @@ TEST_F(CollectorRuns, ReaderHoldingTheFilesCostsNoLine)
         EXPECT_FALSE(table.Report.Damaged()) << name;
         for (const TRawRow& row : table.Rows) hours[name].push_back(std::stoi(row[2]));
     }
+    // An MU hour may be missing only where the error log says it was left out.
+    std::vector<std::string> failures;
+    const auto leftOut = kelvtest::LeftOutHours(ErrorLogLines(), failures);
+    for (const std::string& line : failures) ADD_FAILURE() << "error log: " << line;
     for (const auto& [name, list] : hours)
-        for (size_t k = 1; k < list.size(); ++k)
-            EXPECT_EQ(list[k], list[k - 1] + 1) << name << ": an hour is missing";
-    for (const std::string& line : ErrorLogLines()) ADD_FAILURE() << "error log: " << line;
+        for (size_t k = 1; k < list.size(); ++k) {
+            const std::string day = name.substr(2, 8);
+            int expected = list[k - 1] + 1;
+            while (name[0] == 'M' && expected < list[k] && leftOut.count(day + ":" + std::to_string(expected)))
+                ++expected;
+            EXPECT_EQ(list[k], expected) << name << ": an hour is missing";
+        }
     std::cout << "reader: " << whole << " whole reads, " << refused << " refused as busy\n";
     EXPECT_GT(whole, 0);
 }

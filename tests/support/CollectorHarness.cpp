@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -44,11 +46,18 @@ void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& 
     _exit(127);
 }
 
-void RemoveFakeTimeFiles(pid_t pid)
+pid_t ReapFakeTimeChild(pid_t pid, int* status, int options)
 {
-    std::error_code ignored;
-    for (const char* name : {"faketime_shm_", "sem.faketime_sem_"})
-        fs::remove(fs::path("/dev/shm") / (name + std::to_string(pid)), ignored);
+    pid_t reaped;
+    while ((reaped = waitpid(pid, status, options)) < 0 && errno == EINTR) {
+    }
+    if (reaped == pid) {
+        const std::string id = std::to_string(pid);
+        std::error_code ignored;
+        for (const char* name : {"faketime_shm_", "sem.faketime_sem_"})
+            fs::remove(fs::path("/dev/shm") / (name + id), ignored);
+    }
+    return reaped;
 }
 
 std::string UtcText(std::time_t t, const char* format)
@@ -129,6 +138,12 @@ void WriteOdbcIni(const fs::path& root, const sim::SimConfig& config, const std:
     for (const auto& [key, value] : config.Keys) ini << key << " = " << value << "\n";
 }
 
+std::string ReadText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 std::vector<std::string> ReadLines(const fs::path& file)
 {
     std::vector<std::string> lines;
@@ -158,6 +173,22 @@ std::vector<std::string> ErrorLog(const fs::path& root)
     return lines;
 }
 
+std::set<std::string> LeftOutHours(const std::vector<std::string>& log, std::vector<std::string>& others)
+{
+    const std::string context = "<<MUHourMU(", text = ")>> hour left out of the MU and ML files: ";
+    std::set<std::string> hours;
+    for (const std::string& line : log) {
+        const size_t at = line.find(context), end = line.find(text);
+        if (at == std::string::npos || end == std::string::npos || end < at) {
+            others.push_back(line);
+            continue;
+        }
+        const std::string detail = line.substr(at + context.size(), end - at - context.size());
+        hours.insert(detail.substr(0, 8) + ":" + detail.substr(8));
+    }
+    return hours;
+}
+
 bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::milliseconds poll)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(realSeconds);
@@ -183,7 +214,7 @@ bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long 
     if (chdir(root.c_str()) != 0) _exit(127);
     setenv("ODBCINI", (root / "odbc.ini").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_QPA_PLATFORM", Platform.c_str(), 1);
     setenv("TZ", "UTC", 1);
     if (where == PasswordIn::Environment) setenv("KELV_PASSWORD", password.c_str(), 1);
     ExecUnderFakeTime(spec, argv);
@@ -191,9 +222,8 @@ bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long 
 
 bool CollectorProcess::EndedByItself(int& status)
 {
-    if (pid_ <= 0 || waitpid(pid_, &status, WNOHANG) != pid_) return false;
+    if (pid_ <= 0 || ReapFakeTimeChild(pid_, &status, WNOHANG) != pid_) return false;
     kill(-pid_, SIGKILL);
-    RemoveFakeTimeFiles(pid_);
     pid_ = -1;
     return true;
 }
@@ -208,8 +238,7 @@ void CollectorProcess::Stop()
 {
     if (pid_ <= 0) return;
     kill(-pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-    RemoveFakeTimeFiles(pid_);
+    ReapFakeTimeChild(pid_, nullptr, 0);
     pid_ = -1;
 }
 

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,11 @@ bool HaveFaketime();
 // the wrapper keeps a named semaphore per pid that a killed wrapper leaves
 // behind, and a later wrapper given the same pid then refuses to start.
 [[noreturn]] void ExecUnderFakeTime(const std::string& spec, const std::vector<std::string>& argv);
-// Removes the shared memory and semaphore that libfaketime made for a
-// process it ran in, once that process has ended.
-void RemoveFakeTimeFiles(pid_t pid);
+// libfaketime keeps a shared-memory segment and a semaphore named after
+// the pid of each process it runs in (/dev/shm/faketime_shm_<pid> and
+// sem.faketime_sem_<pid>) and leaves both behind, killed or not: waitpid
+// that removes them once the child is reaped. Returns what waitpid returns.
+pid_t ReapFakeTimeChild(pid_t pid, int* status, int options);
 
 std::string UtcText(std::time_t t, const char* format);
 std::string DayText(std::time_t t);  // yyyymmdd
@@ -55,6 +58,8 @@ sim::SimConfig InstanceConfig(const std::string& dsn, const std::filesystem::pat
 void WriteOdbcIni(const std::filesystem::path& root, const sim::SimConfig& config, const std::string& driver,
                   const std::string& description = "");
 
+// The whole file as it is ("" when it cannot be read).
+std::string ReadText(const std::filesystem::path& file);
 // Lines without their CR LF; empty lines kept.
 std::vector<std::string> ReadLines(const std::filesystem::path& file);
 // Number field of a fixed-position line (1-based position); a minus sign
@@ -75,6 +80,12 @@ struct MUCounterField {
 };
 std::vector<MUCounterField> MUCounterFields(const CounterAtMinute& counter);
 
+// The hours that the collector's error log says it left out of the MU file
+// (their closing reading came too late: under an accelerated clock a busy
+// machine's pause of a few milliseconds is minutes), as "yyyymmdd:h"; every
+// other entry is added to others.
+std::set<std::string> LeftOutHours(const std::vector<std::string>& log, std::vector<std::string>& others);
+
 // Calls stop() every poll until it holds (true) or realSeconds have passed (false).
 bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::milliseconds poll);
 
@@ -93,6 +104,9 @@ public:
     bool Start(const std::filesystem::path& root, const std::string& dsn, long offsetSeconds, int speed,
                const std::string& password, PasswordIn where);
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
+    // Qt platform plugin of the collector: "xcb" puts it on the X display.
+    std::string Platform = "offscreen";
     // True once, when the collector has ended by itself; status is the wait status.
     bool EndedByItself(int& status);
     bool Running();
