@@ -67,20 +67,25 @@ public:
             return;
         }
         bool sawInstances = false;
-        for (const auto& [key, value] : CheckedKeys(root, "", kTopKeys)) {
-            if (key == kKeyTimeout) Duration(value, key, out_.Config.Timeout);
-            else if (key == kKeyBackoffMax) Duration(value, key, out_.Config.BackoffMax);
-            else if (key == kKeyWorkers) Workers(value);
-            else if (key == kKeyInstances) {
+        for (const TPair& p : CheckedKeys(root, "", kTopKeys)) {
+            if (p.Key == kKeyTimeout) Duration(p, p.Key, out_.Config.Timeout);
+            else if (p.Key == kKeyBackoffMax) Duration(p, p.Key, out_.Config.BackoffMax);
+            else if (p.Key == kKeyWorkers) Workers(p);
+            else if (p.Key == kKeyInstances) {
                 sawInstances = true;
-                Instances(value);
+                Instances(p);
             }
         }
         if (!sawInstances) Problem(LineOf(root), kKeyInstances, "missing: list the instances to watch");
     }
 
 private:
-    using TPairs = std::vector<std::pair<std::string, YAML::Node>>;
+    struct TPair {
+        std::string Key;
+        YAML::Node Value;
+        int Line;  // of the key: a missing value has no line of its own
+    };
+    using TPairs = std::vector<TPair>;
 
     void Problem(int line, const std::string& key, const std::string& message)
     {
@@ -107,43 +112,42 @@ private:
                 Problem(line, path, "given twice (first at line " + std::to_string(it->second) + ")");
                 continue;
             }
-            pairs.emplace_back(key, item.second);
+            pairs.push_back({key, item.second, line});
         }
         return pairs;
     }
 
     // The text of a scalar value, or a problem and false.
-    bool Text(const YAML::Node& value, const std::string& path, std::string& text)
+    bool Text(const TPair& p, const std::string& path, std::string& text)
     {
-        if (value.IsNull()) {
-            Problem(LineOf(value), path, "has no value");
+        if (p.Value.IsNull()) {
+            Problem(p.Line, path, "has no value");
             return false;
         }
-        if (!value.IsScalar()) {
-            Problem(LineOf(value), path, "must be a single value, not a list or a mapping");
+        if (!p.Value.IsScalar()) {
+            Problem(p.Line, path, "must be a single value, not a list or a mapping");
             return false;
         }
-        text = value.Scalar();
+        text = p.Value.Scalar();
         if (text.empty()) {
-            Problem(LineOf(value), path, "is empty");
+            Problem(p.Line, path, "is empty");
             return false;
         }
         return true;
     }
 
-    void Duration(const YAML::Node& value, const std::string& path, TMillis& target)
+    void Duration(const TPair& p, const std::string& path, TMillis& target)
     {
         std::string text;
-        if (!Text(value, path, text)) return;
+        if (!Text(p, path, text)) return;
         if (!ParseDuration(text, target))
-            Problem(LineOf(value), path,
-                    "\"" + text + "\" is not a duration above zero (such as 500ms, 5s, 1m30s)");
+            Problem(p.Line, path, "\"" + text + "\" is not a duration above zero (such as 500ms, 5s, 1m30s)");
     }
 
-    void Workers(const YAML::Node& value)
+    void Workers(const TPair& p)
     {
         std::string text;
-        if (!Text(value, kKeyWorkers, text)) return;
+        if (!Text(p, kKeyWorkers, text)) return;
         size_t used = 0;
         long n = 0;
         try {
@@ -152,17 +156,18 @@ private:
             used = 0;
         }
         if (used != text.size() || n < 1 || n > kWorkersLimit) {
-            Problem(LineOf(value), kKeyWorkers,
+            Problem(p.Line, kKeyWorkers,
                     "\"" + text + "\" is not a whole number from 1 to " + std::to_string(kWorkersLimit));
             return;
         }
         out_.Config.Workers = static_cast<int>(n);
     }
 
-    void Instances(const YAML::Node& list)
+    void Instances(const TPair& p)
     {
+        const YAML::Node& list = p.Value;
         if (!list.IsSequence() || list.size() == 0) {
-            Problem(LineOf(list), kKeyInstances, "must be a list with at least one instance");
+            Problem(p.Line, kKeyInstances, "must be a list with at least one instance");
             return;
         }
         std::map<std::string, int> names;
@@ -193,16 +198,17 @@ private:
         const size_t before = out_.Problems.size();
         instance.Line = LineOf(entry);
         bool passwordFile = false, passwordEnv = false;
-        for (const auto& [key, value] : CheckedKeys(entry, InstanceKey(index, ""), kInstanceKeys)) {
+        for (const TPair& p : CheckedKeys(entry, InstanceKey(index, ""), kInstanceKeys)) {
+            const std::string& key = p.Key;
             const std::string path = InstanceKey(index, key);
             std::string text;
-            if (!Text(value, path, text)) continue;
-            instance.KeyLines[key] = LineOf(value);
+            if (!Text(p, path, text)) continue;
+            instance.KeyLines[key] = p.Line;
             if (key == kKeyName) instance.Name = text;
             else if (key == kKeyDataSource) instance.DataSource = text;
             else if (key == kKeyConnectionString) {
                 if (HasPasswordAttribute(text))
-                    Problem(LineOf(value), path,
+                    Problem(p.Line, path,
                             "must not hold the password: give it by password_file or password_env");
                 instance.ConnectionString = text;
             } else if (key == kKeyUser) instance.User = text;
