@@ -12,7 +12,9 @@ using TMillis = std::chrono::milliseconds;
 
 inline constexpr TMillis kDefaultTimeout{5000};
 inline constexpr TMillis kDefaultBackoffMax{60000};
-inline constexpr int kDefaultMaxWorkers = 64;
+// Enough for instances far away on the network; more only add contention
+// inside drivers that work on this host's CPU.
+inline constexpr int kDefaultMaxWorkers = 32;
 inline constexpr int kWorkersLimit = 1024;
 
 struct TPasswordSource {

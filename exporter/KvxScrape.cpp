@@ -179,5 +179,8 @@ std::vector<prometheus::MetricFamily> TScrapeCollectable::Collect() const
     }
     std::unique_lock<std::mutex> lock(shared->Mutex);
     shared->Done.wait(lock, [&] { return shared->Finished; });
+    // Nobody else can join any more: the last one to leave takes the
+    // families instead of a copy (many megabytes for hundreds of instances).
+    if (shared.use_count() == 1) return std::move(shared->Families);
     return shared->Families;
 }

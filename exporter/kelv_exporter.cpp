@@ -1,5 +1,6 @@
 // kelv_exporter: the figures of many instances for Prometheus. Reads its
 // configuration, serves /metrics and collects every instance on each scrape.
+#include <malloc.h>
 #include <signal.h>
 
 #include <cstdlib>
@@ -24,6 +25,7 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 // Threads of the web server: a scrape and one more, such as a second Prometheus.
 constexpr size_t kWebThreads = 2;
+constexpr int kMmapThreshold = 128 * 1024;
 
 // The query component's own messages go to the log; nobody answers questions.
 class TLogQueryUI : public TQueryUI {
@@ -100,6 +102,9 @@ int Serve(const TExporterArgs& args, const TExporterConfig& config, std::vector<
 
 int main(int argc, char** argv)
 {
+    // A scrape of many instances builds and frees tens of megabytes; a fixed
+    // threshold hands such blocks back to the system instead of keeping them.
+    mallopt(M_MMAP_THRESHOLD, kMmapThreshold);
     const TExporterArgs args = ParseExporterArgs(std::vector<std::string>(argv + 1, argv + argc));
     if (args.Mode == TExporterArgs::Help) {
         std::cout << ExporterUsage();

@@ -149,12 +149,14 @@ bool TProcess::Start(const std::vector<std::string>& argv, const std::map<std::s
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
+    // Emptied here, not in the child: what is read after Start is this run's output.
+    for (const std::string& file : {outFile, errFile}) WriteFile(file, "");
     pid_ = ::fork();
     if (pid_ < 0) return false;
     if (pid_ == 0) {
         for (const auto& [key, value] : env) ::setenv(key.c_str(), value.c_str(), 1);
-        const int out = ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out = ::open(outFile.c_str(), O_WRONLY | O_APPEND);
+        const int err = ::open(errFile.c_str(), O_WRONLY | O_APPEND);
         ::dup2(out, STDOUT_FILENO);
         ::dup2(err, STDERR_FILENO);
         ::setpgid(0, 0);
@@ -218,10 +220,16 @@ int ExporterPort(const std::string& logFile, std::chrono::milliseconds timeout)
     return 0;
 }
 
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
 std::string ExporterProgram()
 {
-    const char* bin = std::getenv("KELV_BIN_DIR");
-    return std::string(bin ? bin : ".") + "/kelv_exporter";
+    const std::string bin = Env("KELV_BIN_DIR");
+    return (bin.empty() ? std::string(".") : bin) + "/kelv_exporter";
 }
 
 }  // namespace kelvx

@@ -63,5 +63,7 @@ int ExporterPort(const std::string& logFile, std::chrono::milliseconds timeout);
 
 // kelv_exporter in the build's program directory (KELV_BIN_DIR).
 std::string ExporterProgram();
+// An environment variable's value, "" when unset.
+std::string Env(const char* name);
 
 }  // namespace kelvx
