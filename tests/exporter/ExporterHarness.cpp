@@ -111,20 +111,24 @@ std::string UrlEncode(const std::string& text)
     return out;
 }
 
-int FreePort()
+TBusyPort::TBusyPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof addr;
-    int port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    if (fd >= 0) ::close(fd);
-    return port;
+    if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && ::listen(fd_, 1) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port_ = ntohs(addr.sin_port);
 }
+
+TBusyPort::~TBusyPort()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+int FreePort() { return TBusyPort().Port(); }
 
 void WriteFile(const std::string& path, const std::string& content, mode_t mode)
 {

@@ -22,7 +22,20 @@ struct THttpReply {
 // GET http://127.0.0.1:port<target> (HTTP/1.0, the whole reply).
 THttpReply HttpGet(int port, const std::string& target, std::chrono::milliseconds timeout);
 std::string UrlEncode(const std::string& text);
-// A port nobody listens on now (the kernel's choice for port 0).
+// A socket listening on 127.0.0.1 at a port of the kernel's choice while it lives.
+class TBusyPort {
+public:
+    TBusyPort();
+    ~TBusyPort();
+    TBusyPort(const TBusyPort&) = delete;
+    TBusyPort& operator=(const TBusyPort&) = delete;
+    int Port() const { return port_; }  // 0 when no socket could be had
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+// A port nobody listens on now.
 int FreePort();
 void WriteFile(const std::string& path, const std::string& content, mode_t mode = 0644);
 std::string ReadFile(const std::string& path);

@@ -3,8 +3,6 @@
 // hangs in a statement answers within the timeout.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -133,20 +131,15 @@ TEST_F(ExporterProgramTest, CommandLineTakesNoPasswordAndNamesABusyPort)
     EXPECT_TRUE(Holds(run.Err, "unknown argument \"--password\"")) << run.Err;
     EXPECT_FALSE(Holds(run.Err, "hunter2"));
 
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(fd, 1), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    const std::string busy = "127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
-    kelvx::WriteFile(Path("c.yml"), Config());
-    run = Run({"--config.file=" + Path("c.yml"), "--web.listen-address=" + busy});
-    ::close(fd);
-    EXPECT_EQ(run.ExitCode, kExitFailed);
-    EXPECT_TRUE(Holds(run.Err, "cannot listen on " + busy + ": Address already in use")) << run.Err;
+    {
+        const kelvx::TBusyPort taken;
+        ASSERT_GT(taken.Port(), 0);
+        const std::string busy = "127.0.0.1:" + std::to_string(taken.Port());
+        kelvx::WriteFile(Path("c.yml"), Config());
+        run = Run({"--config.file=" + Path("c.yml"), "--web.listen-address=" + busy});
+        EXPECT_EQ(run.ExitCode, kExitFailed);
+        EXPECT_TRUE(Holds(run.Err, "cannot listen on " + busy + ": Address already in use")) << run.Err;
+    }
 
     run = Run({"--config.file=" + Path("c.yml"), "--web.listen-address=127.0.0.1:99999"});
     EXPECT_EQ(run.ExitCode, kExitUsage);

@@ -1,14 +1,13 @@
 // Password sources and the listen address: what is refused, and how it is said.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
 #include "../common/TempDir.h"
+#include "ExporterHarness.h"
 #include "KvxListen.h"
 #include "KvxSecrets.h"
 
@@ -89,22 +88,13 @@ TEST(ExporterListen, AddressForms)
 
 TEST(ExporterListen, PortInUseIsSaidSo)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(fd, 1), 0);
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    const std::string port = std::to_string(ntohs(addr.sin_port));
-
     TListenAddress a;
     std::string error;
-    ASSERT_TRUE(ResolveListenAddress("127.0.0.1:" + port, a, error));
-    EXPECT_FALSE(ProbeListenAddress(a, error));
-    EXPECT_TRUE(Holds(error, "in use")) << error;
-    ::close(fd);
+    {
+        const kelvx::TBusyPort taken;
+        ASSERT_TRUE(ResolveListenAddress("127.0.0.1:" + std::to_string(taken.Port()), a, error));
+        EXPECT_FALSE(ProbeListenAddress(a, error));
+        EXPECT_TRUE(Holds(error, "in use")) << error;
+    }
     EXPECT_TRUE(ProbeListenAddress(a, error)) << error;
 }
