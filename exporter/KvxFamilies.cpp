@@ -103,6 +103,10 @@ const TFamilyHead kTablespaceSize = {"kelv_tablespace_size_bytes", MetricType::G
 const TFamilyHead kTablespaceFree = {"kelv_tablespace_free_bytes", MetricType::Gauge,
                                      "Free space of the tablespace: its free extents."};
 
+// The families around the per-instance figures, in the order they are written.
+const TFamilyHead* const kHealthHeads[] = {&kUp, &kDuration, &kErrors, &kGroupSuccess, &kVersion};
+const TFamilyHead* const kRowHeads[] = {&kLatchGets, &kLatchMisses, &kSessions, &kTablespaceSize, &kTablespaceFree};
+
 MetricFamily Family(const TFamilyHead& head) { return MetricFamily{head.Name, head.Help, head.Type, {}}; }
 
 void AddSample(MetricFamily& family, TLabels labels, double value)
@@ -176,9 +180,8 @@ std::vector<MetricFamily> BuildFamilies(const std::vector<TInstanceOutcome>& out
 std::vector<std::string> FamilyNames()
 {
     std::vector<std::string> names;
-    for (const TFamilyHead* h : {&kUp, &kDuration, &kErrors, &kGroupSuccess, &kVersion}) names.push_back(h->Name);
+    for (const TFamilyHead* h : kHealthHeads) names.push_back(h->Name);
     for (const TScalarFigure& f : ScalarFigures()) names.push_back(f.Name);
-    for (const TFamilyHead* h : {&kLatchGets, &kLatchMisses, &kSessions, &kTablespaceSize, &kTablespaceFree})
-        names.push_back(h->Name);
+    for (const TFamilyHead* h : kRowHeads) names.push_back(h->Name);
     return names;
 }

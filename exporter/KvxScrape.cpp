@@ -80,6 +80,7 @@ std::vector<TInstanceOutcome> TScrapeCollectable::CollectOutcomes() const
     const TClock::time_point deadline = start + timeout_;
     auto batch = std::make_shared<TBatch>(slots_.size());
     std::vector<TInstanceOutcome> outcomes(slots_.size());
+    std::vector<TSlot::TLate> lateness(slots_.size(), TSlot::TLate::No);
 
     for (size_t i = 0; i < slots_.size(); ++i) {
         const std::shared_ptr<TSlot>& slot = slots_[i];
@@ -89,6 +90,7 @@ std::vector<TInstanceOutcome> TScrapeCollectable::CollectOutcomes() const
             const TClock::time_point since{TClock::duration(slot->BusySince.load())};
             outcomes[i].Error = "still busy with the collection begun " + WholeSeconds(SecondsBetween(since, start)) +
                                 " ago: a statement or the driver has not returned";
+            lateness[i] = TSlot::TLate::StillBusy;
             continue;
         }
         slot->BusySince = start.time_since_epoch().count();
@@ -122,9 +124,10 @@ std::vector<TInstanceOutcome> TScrapeCollectable::CollectOutcomes() const
                 outcomes[i].Reading = std::move(batch->Readings[i]);
                 outcomes[i].Error = outcomes[i].Reading->Error;
                 outcomes[i].DurationSeconds = batch->Durations[i];
-            } else if (outcomes[i].Error.empty()) {
+            } else if (lateness[i] == TSlot::TLate::No) {
                 outcomes[i].Error = "no answer within the timeout of " + WholeSeconds(timeout_.count() / 1000.0);
                 outcomes[i].DurationSeconds = SecondsBetween(start, TClock::now());
+                lateness[i] = TSlot::TLate::TimedOut;
             }
         }
     }
@@ -136,12 +139,13 @@ std::vector<TInstanceOutcome> TScrapeCollectable::CollectOutcomes() const
         if (!up || o.Reading->AnyGroupFailed()) ++slot.ErrorsTotal;
         o.ErrorsTotal = slot.ErrorsTotal;
         // The instance logs its own failures; lateness is the scrape's to tell, once per spell.
-        const TSlot::TLate late = o.Reading ? TSlot::TLate::No
-                                 : o.Error.rfind("still busy", 0) == 0 ? TSlot::TLate::StillBusy
-                                                                       : TSlot::TLate::TimedOut;
-        if (late != slot.LoggedLate && late != TSlot::TLate::No) {
+        const TSlot::TLate late = lateness[i];
+        if (late != slot.LoggedLate) {
             TLogInstanceScope scope(o.Name);
-            LogEvent(TLogLevel::Error, "instance down", LogField("err", o.Error));
+            if (late != TSlot::TLate::No)
+                LogEvent(TLogLevel::Error, "instance down", LogField("err", o.Error));
+            else
+                LogEvent(TLogLevel::Info, "answering in time again");
         }
         slot.LoggedLate = late;
     }
