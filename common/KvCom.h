@@ -2,6 +2,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,3 +51,8 @@ std::string ErrLogLine(std::time_t when, const std::string& context, const std::
 void DeleteOldErrLogs();
 // Tests point the error log elsewhere ("" restores ProgramDir()).
 void SetErrLogDir(const std::string& dir);
+// A program without an error-log file of its own (the exporter logs to
+// stderr) takes the entries instead; an empty function restores the file.
+using TErrLogSink =
+    std::function<void(const std::string& context, const std::string& detail, const std::string& message)>;
+void SetErrLogSink(TErrLogSink sink);

@@ -20,6 +20,7 @@ constexpr int kDateDigits = 8;
 std::mutex g_dirMutex;
 std::string g_overrideDir;
 std::string g_programDir;  // found on first use
+TErrLogSink g_sink;
 
 std::string ErrLogDir() {
     std::lock_guard<std::mutex> lock(g_dirMutex);
@@ -41,6 +42,18 @@ void SetErrLogDir(const std::string& dir) {
     g_overrideDir = dir;
 }
 
+void SetErrLogSink(TErrLogSink sink) {
+    std::lock_guard<std::mutex> lock(g_dirMutex);
+    g_sink = std::move(sink);
+}
+
+namespace {
+TErrLogSink CurrentSink() {
+    std::lock_guard<std::mutex> lock(g_dirMutex);
+    return g_sink;
+}
+}  // namespace
+
 std::string ErrLogLine(std::time_t when, const std::string& context, const std::string& detail,
                        const std::string& message) {
     // A driver's message may span lines; an entry must stay one line.
@@ -55,6 +68,10 @@ void WriteErrLog(const std::string& context, const std::string& detail, const st
     // The log is where failures end up; a failure of the log itself must not
     // stop the collector's tick, so it is reported on stderr instead.
     try {
+        if (const TErrLogSink sink = CurrentSink()) {
+            sink(context, detail, message);
+            return;
+        }
         const std::time_t now = std::time(nullptr);
         const std::string fileName =
             ErrLogDir() + "/" + kErrLogPrefix + FormatDate(now, "%Y%m%d") + kErrLogExtension;

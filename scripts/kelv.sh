@@ -29,6 +29,7 @@ PACKAGES=(
   unixodbc unixodbc-dev odbc-postgresql libsqliteodbc
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
+  prometheus prometheus-cpp-dev libyaml-cpp-dev
   clang libclang-rt-14-dev
   postgresql faketime valgrind libasan8 libubsan1
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
