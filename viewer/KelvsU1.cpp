@@ -22,6 +22,7 @@
 #include "KvPages.h"
 #include "KvSortPopup.h"
 #include "KvStringGrid.h"
+#include "KvText.h"
 #include "KvViewerDialogs.h"
 
 namespace {
@@ -41,6 +42,8 @@ constexpr const char* kBlockSizeParameter = "db_block_size";
 constexpr const char* kFlushSql = " ALTER SYSTEM FLUSH SHARED_POOL ";
 constexpr const char* kDatPathKey = "DATPH";
 constexpr int kParamChar = 1;  // SetParamType code for character data
+
+bool UsesBlockSize(int page) { return page == pgTableSpace || page == pgFet || page == pgExtents; }
 
 QString GuideOf(int page) {
     switch (page) {
@@ -121,7 +124,7 @@ TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    connect(pageCtrl_, &QTabWidget::currentChanged, this, [this](int index) { PageCtrlChange(index); });
+    connect(pageCtrl_, &QTabWidget::currentChanged, this, &TfrmKVS::PageCtrlChange);
     qApp->installEventFilter(this);
 }
 
@@ -150,10 +153,10 @@ void TfrmKVS::BuildMenus() {
     QAction* about = help->addAction("ﾊﾞｰｼﾞｮﾝ情報(&A)");
     about->setObjectName("mItemAbout");
 
-    connect(reset, &QAction::triggered, this, [this] { prcLoadPage(false); });
-    connect(exit, &QAction::triggered, this, [this] { prcExit(); });
-    connect(flush, &QAction::triggered, this, [this] { mItemFlushClick(); });
-    connect(about, &QAction::triggered, this, [this] { mItemAboutClick(); });
+    connect(reset, &QAction::triggered, this, &TfrmKVS::cmdFunc9Click);
+    connect(exit, &QAction::triggered, this, &TfrmKVS::cmdFunc3Click);
+    connect(flush, &QAction::triggered, this, &TfrmKVS::mItemFlushClick);
+    connect(about, &QAction::triggered, this, &TfrmKVS::mItemAboutClick);
 }
 
 void TfrmKVS::BuildBottomBar(QWidget* content) {
@@ -179,8 +182,8 @@ void TfrmKVS::BuildBottomBar(QWidget* content) {
     row->addWidget(cmdFunc9_);
     content->layout()->addWidget(pnlBottom);
 
-    connect(cmdFunc3_, &QPushButton::clicked, this, [this] { prcExit(); });
-    connect(cmdFunc9_, &QPushButton::clicked, this, [this] { prcLoadPage(false); });
+    connect(cmdFunc3_, &QPushButton::clicked, this, &TfrmKVS::cmdFunc3Click);
+    connect(cmdFunc9_, &QPushButton::clicked, this, &TfrmKVS::cmdFunc9Click);
 }
 
 void TfrmKVS::BuildPages(const TPageFactory& pageFactory) {
@@ -243,8 +246,7 @@ void TfrmKVS::CheckOracleVersion() {
     try {
         info = ::CheckOracleVersion(*query_);
     } catch (const EODBCError& e) {
-        DropLostConnection(e.SQLState);
-        ShowODBCError(e.ErrorMessage);
+        ctx_.ReportODBCError(e.SQLState, e.ErrorMessage);
         info.Version = VersionFromBanner(info.Banner);
     }
     ctx_.OracleVersion = info.Version;
@@ -255,19 +257,31 @@ void TfrmKVS::CheckOracleVersion() {
 
 void TfrmKVS::LoadBlockSize() {
     ctx_.BlockSize = kDefaultBlockSize;
+    blockSizeProblem_.clear();
     try {
         query_->SetSQLText(kBlockSizeSql);
         query_->Prepare();
         query_->SetParamType(1, kParamChar);
         query_->SetParam(1, kBlockSizeParameter);
         query_->Execute();
-        if (query_->Fetch()) {
-            const int size = StrToIntOrZero(query_->FieldByName("VALUE"));
-            if (size > 0) ctx_.BlockSize = size;
+        if (!query_->Fetch()) {
+            blockSizeProblem_ = QString("%1 がありません。%2Bytesとして表示します。")
+                                    .arg(kBlockSizeParameter)
+                                    .arg(kDefaultBlockSize);
+            return;
         }
+        const std::string value = query_->FieldByName("VALUE");
+        const int size = StrToIntOrZero(value);
+        if (size > 0) {
+            ctx_.BlockSize = size;
+            return;
+        }
+        // The figures in blocks would silently be off: say which size they use.
+        blockSizeProblem_ = QString("%1 [ %2 ] は正しくありません。%3Bytesとして表示します。")
+                                .arg(kBlockSizeParameter, QString::fromStdString(Trim(value)))
+                                .arg(kDefaultBlockSize);
     } catch (const EODBCError& e) {
-        DropLostConnection(e.SQLState);
-        ShowODBCError(e.ErrorMessage);
+        ctx_.ReportODBCError(e.SQLState, e.ErrorMessage);
         ctx_.BlockSize = kDefaultBlockSize;
     }
 }
@@ -284,6 +298,7 @@ void TfrmKVS::InitMainForm() {
     const QSignalBlocker block(pageCtrl_);
     pageCtrl_->setCurrentIndex(pgCheckPoint);
     prcLoadPage(false);
+    SetMessage(WithBlockSizeProblem(Message()));
 }
 
 void TfrmKVS::prcLoadPage(bool detailOnly) {
@@ -292,8 +307,7 @@ void TfrmKVS::prcLoadPage(bool detailOnly) {
         try {
             pages_[index]->LoadPage(detailOnly);
         } catch (const EODBCError& e) {
-            DropLostConnection(e.SQLState);
-            ShowODBCError(e.ErrorMessage);
+            ctx_.ReportODBCError(e.SQLState, e.ErrorMessage);
         } catch (const std::exception& e) {
             ShowODBCError(e.what());
         }
@@ -309,7 +323,14 @@ void TfrmKVS::prcShowGuide() {
     // (a checkpoint file that could not be written, no session kind chosen).
     QString guide = pages_[index] ? pages_[index]->Guide() : QString();
     if (guide.isEmpty()) guide = GuideOf(index);
+    if (UsesBlockSize(index)) guide = WithBlockSizeProblem(guide);
     SetMessage(guide);
+}
+
+// A wrong block size is said again on the pages whose figures are in blocks.
+QString TfrmKVS::WithBlockSizeProblem(const QString& text) const {
+    if (blockSizeProblem_.isEmpty()) return text;
+    return text.isEmpty() ? blockSizeProblem_ : blockSizeProblem_ + "  " + text;
 }
 
 void TfrmKVS::PageCtrlChange(int index) {
@@ -348,6 +369,10 @@ void TfrmKVS::closeEvent(QCloseEvent* event) {
     else
         event->ignore();
 }
+
+void TfrmKVS::cmdFunc3Click() { prcExit(); }
+
+void TfrmKVS::cmdFunc9Click() { prcLoadPage(false); }
 
 bool TfrmKVS::FormKeyDown(int key) {
     SetMessage({});

@@ -17,8 +17,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "KvHourLabel.h"
 #include "KvNumFormat.h"
 #include "KvOracle.h"
+#include "KvText.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
 #include "ODBCCall.h"
@@ -38,13 +40,7 @@ constexpr int kDefaultMaxItem = 1;       // "50"
 const char* const kMaxItems[] = {"10", "50", "100", "500", "1000", "1500", "2000"};
 const char* const kGuide = "時間帯ごとの回数を表示するには日付を選択して下さい。";
 
-QString HourLabel(int hour) { return QString::asprintf("%2d:00", hour) + QString::fromUtf8("～59"); }
-
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
+constexpr int kDateCol = 0, kCountCol = 1;
 }  // namespace
 
 TCheckPointPage::TCheckPointPage(TViewerContext& ctx, QWidget* parent)
@@ -52,13 +48,8 @@ TCheckPointPage::TCheckPointPage(TViewerContext& ctx, QWidget* parent)
     setObjectName("tabCheckPoint");
     grdDate = new TKvStringGrid("grdDate", 1, 0, this);
     grdDate->setFixedWidth(kDateGridWidth);
-    grdDate->OnSelectCell = [this](int, int row) {
-        if (row != grdDate->Row() && !grdDate->CellText(0, row).isEmpty()) LoadCheckPointHours(row);
-        return true;
-    };
-    grdDate->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col == 1;
-    };
+    grdDate->ConnectSelectCell(this, &TCheckPointPage::grdDateSelectCell);
+    grdDate->ConnectDrawCell(this, &TCheckPointPage::grdDateDrawCell);
     BuildChart();
 
     auto* layout = new QHBoxLayout(this);
@@ -92,7 +83,7 @@ void TCheckPointPage::BuildChart() {
     axisY_ = new QBarCategoryAxis();
     // The 24 hour labels never change; only the bar values are reloaded.
     QStringList labels;
-    for (int h = kHours - 1; h >= 0; --h) labels << HourLabel(h);
+    for (int h = kHours - 1; h >= 0; --h) labels << QString::fromStdString(HourLabel(h));
     axisY_->append(labels);
     // The chart's axis cuts a label taller than its band short, and the
     // full-width "～" makes every label so: the page draws them itself.
@@ -135,7 +126,7 @@ void TCheckPointPage::BuildChart() {
     for (const char* item : kMaxItems) cmbMax->addItem(item);
     maxLayout->addWidget(caption);
     maxLayout->addWidget(cmbMax, 1);
-    connect(cmbMax, &QComboBox::activated, this, [this](int) { cmbMaxChange(); });
+    connect(cmbMax, &QComboBox::activated, this, &TCheckPointPage::cmbMaxChange);
     ChartCnt->installEventFilter(this);
     SetCmbMaxYellow(false);
 }
@@ -185,6 +176,15 @@ void TCheckPointPage::SetCmbMaxYellow(bool yellow) {
 }
 
 void TCheckPointPage::cmbMaxChange() { axisX_->setRange(0, SelectedMax()); }
+
+bool TCheckPointPage::grdDateSelectCell(int, int row) {
+    if (row != grdDate->Row() && !grdDate->CellText(kDateCol, row).isEmpty()) LoadCheckPointHours(row);
+    return true;
+}
+
+void TCheckPointPage::grdDateDrawCell(int col, int, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col == kCountCol;
+}
 
 void TCheckPointPage::LoadCheckPointDays() {
     ClearToOneRow(*grdDate);

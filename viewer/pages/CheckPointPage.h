@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QBarSet;
 class QChart;
@@ -34,6 +35,9 @@ public:
 
     void LoadCheckPointDays();
     void LoadCheckPointHours(int row);
+    bool grdDateSelectCell(int col, int row);
+    void grdDateDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
+    void cmbMaxChange();
 
     // Controls (named as on the window).
     TKvStringGrid* grdDate;
@@ -60,7 +64,6 @@ private:
     void PlaceHourLabels();
     int SelectedMax() const;
     void WriteHistoryFile();
-    void cmbMaxChange();
 
     QChart* chart_;
     QBarSet* bars_;

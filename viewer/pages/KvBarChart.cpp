@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
 #include <QHorizontalBarSeries>
@@ -19,6 +20,7 @@
 #include <cmath>
 
 #include "KvFonts.h"
+#include "KvNumFormat.h"
 
 namespace {
 constexpr int kCategoryPixels = 10;
@@ -46,7 +48,7 @@ double NiceMaximum(double value) {
     return std::ceil(value / step) * step;
 }
 
-QString ValueText(double value) { return QString::number(std::llround(value)); }
+QString ValueText(double value) { return QString::fromStdString(FormatGrouped(value)); }
 
 QFont SmallFont(int pixels) {
     QFont font(kJapaneseFontFamily);
@@ -86,6 +88,9 @@ TKvBarChart::TKvBarChart(QWidget* parent, bool stacked)
     bars_->attachAxis(axisCategories_);
     chart_->legend()->setAlignment(Qt::AlignTop);
     chart_->legend()->hide();
+    // No padding inside the chart's frame: in a low chart the padding takes
+    // the height the axis labels need, and they are cut to "...".
+    chart_->layout()->setContentsMargins(0, 0, 0, 0);
     setChart(chart_);
     setRubberBand(QChartView::NoRubberBand);
     setRenderHint(QPainter::Antialiasing);
@@ -107,9 +112,11 @@ int TKvBarChart::AddSeries(const QString& name, const QString& title, const QCol
     // No outline: an empty point (value 0) must leave no trace.
     s->Set->setPen(Qt::NoPen);
     bars_->append(s->Set);
+    const int index = static_cast<int>(series_.size());
+    connect(s->Set, &QBarSet::pressed, this, [this, index] { emit SeriesClicked(index); });
     series_.push_back(std::move(owned));
     ScheduleRefresh();
-    return static_cast<int>(series_.size()) - 1;
+    return index;
 }
 
 int TKvBarChart::SeriesCount() const { return static_cast<int>(series_.size()); }
@@ -176,6 +183,8 @@ void TKvBarChart::SetBottomAutomatic(bool automatic) {
     UpdateAxis();
 }
 
+double TKvBarChart::AxisMaximumAbove(double largest) { return NiceMaximum(largest * kHeadroom); }
+
 void TKvBarChart::SetBottomRange(double minimum, double maximum) {
     automatic_ = false;
     SetValueRange(minimum, maximum);
@@ -186,11 +195,21 @@ double TKvBarChart::BottomMaximum() const { return axisValues_->max(); }
 
 void TKvBarChart::SetBottomTitle(const QString& title) { axisValues_->setTitleText(title); }
 
+void TKvBarChart::SetBottomMinorTicks(int count) { axisValues_->setMinorTickCount(count); }
+
 void TKvBarChart::SetLegendVisible(bool visible) { chart_->legend()->setVisible(visible); }
 
 void TKvBarChart::SetTitle(const QString& title) { chart_->setTitle(title); }
 
 void TKvBarChart::SetBarWidthPercent(int percent) { bars_->setBarWidth(percent / 100.0); }
+
+void TKvBarChart::SetTextPixelSize(int pixels) {
+    const QFont font = SmallFont(pixels);
+    chart_->setTitleFont(font);
+    chart_->legend()->setFont(font);
+    axisValues_->setLabelsFont(font);
+    axisValues_->setTitleFont(font);
+}
 
 int TKvBarChart::CategoryCount() const { return series_.empty() ? 0 : PointCount(0); }
 
@@ -226,7 +245,7 @@ void TKvBarChart::UpdateAxis() {
     }
     // Without bars the axis still counts in whole numbers.
     constexpr double kEmptyMaximum = 10;
-    const double maximum = high > 0 ? NiceMaximum(high * kHeadroom) : kEmptyMaximum;
+    const double maximum = high > 0 ? AxisMaximumAbove(high) : kEmptyMaximum;
     const double minimum = low < 0 ? -NiceMaximum(-low * kHeadroom) : 0;
     SetValueRange(minimum, maximum);
 }
@@ -350,6 +369,19 @@ void TKvBarChart::PlaceMarks() {
         const qreal x = value >= 0 ? at.x() + s.Marks.ArrowLength : at.x() - s.Marks.ArrowLength - box.width();
         mark.Box->setPos(x, at.y() - box.height() / 2);
     }
+}
+
+QPoint TKvBarChart::BarCentre(int series, int index) const {
+    if (!Valid(series) || index < 0 || index >= PointCount(series)) return {};
+    double start = 0;
+    if (Stacked())
+        for (int k = 0; k < series; ++k)
+            if (index < PointCount(k) && !series_[k]->Points[index].Empty) start += series_[k]->Points[index].Value;
+    const double value = series_[series]->Points[index].Value;
+    double y = index;
+    if (!Stacked()) y = index - bars_->barWidth() / 2 + (series + 0.5) * bars_->barWidth() / SeriesCount();
+    const QPointF inChart = chart_->mapToPosition(QPointF(start + value / 2, y), bars_);
+    return mapFromScene(chart_->mapToScene(inChart));
 }
 
 void TKvBarChart::resizeEvent(QResizeEvent* event) {

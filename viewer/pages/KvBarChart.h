@@ -38,6 +38,7 @@ struct TKvMarks {
 };
 
 class TKvBarChart : public QChartView {
+    Q_OBJECT
 public:
     // stacked: the series are stacked in the order they were added;
     // otherwise side by side.
@@ -60,23 +61,37 @@ public:
 
     void SetMarks(int series, const TKvMarks& marks);
     TKvMarks Marks(int series) const;
-    // Text of a point's mark as drawn ("" when hidden or empty point).
+    // Text of a point's mark as drawn ("" when hidden or empty point);
+    // values are written "#,##0".
     QString MarkText(int series, int index) const;
 
     // Bottom (value) axis.
     void SetBottomAutomatic(bool automatic);   // automatic: fits the largest stack
+    // Where the automatic axis ends for a largest stack of `largest` (> 0):
+    // at a tick step above it, with room for the mark right of the bar.
+    static double AxisMaximumAbove(double largest);
     void SetBottomRange(double minimum, double maximum);
     double BottomMinimum() const;
     double BottomMaximum() const;
     void SetBottomTitle(const QString& title);
+    void SetBottomMinorTicks(int count);
     // Left (category) axis: fixed 0..count-1 categories.
     void SetLegendVisible(bool visible);   // at the top
     void SetTitle(const QString& title);   // "" hides it
     void SetBarWidthPercent(int percent);
+    // Title, legend and value-axis texts at this size (a low chart needs
+    // small ones to leave its axis labels room).
+    void SetTextPixelSize(int pixels);
 
     // Redraws bars, categories and marks from the points (called by the
     // mutators; cheap enough to call after every change of a whole series).
     void Refresh();
+    // Middle of a point's bar in the view's coordinates (where a click hits it).
+    QPoint BarCentre(int series, int index) const;
+
+signals:
+    // A press on a bar of that series.
+    void SeriesClicked(int series);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -12,6 +12,8 @@
 #include "KvNumFormat.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
+#include "KvText.h"
+#include "KvViewerDialogs.h"
 #include "ODBCCall.h"
 
 namespace {
@@ -20,12 +22,6 @@ constexpr int kRowHeight = 17;
 constexpr int kGridWidth = 643;
 constexpr int kCutWidth = 120, kCutHeight = 25;
 constexpr int kIdCol = 0, kSerialCol = 7;
-
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
 }  // namespace
 
 TSessionPage::TSessionPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(ctx, parent) {
@@ -47,10 +43,12 @@ TSessionPage::TSessionPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(c
     btnCut->setObjectName("btnCut");
     btnCut->setFixedSize(kCutWidth, kCutHeight);
     btnCut->setFocusPolicy(Qt::ClickFocus);   // skipped by the Tab key
-    connect(btnCut, &QPushButton::clicked, this, [this] { btnCutClick(); });
-    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    esc->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(esc, &QShortcut::activated, this, [this] { btnCutClick(); });
+    connect(btnCut, &QPushButton::clicked, this, &TSessionPage::btnCutClick);
+    // The button answers Esc wherever the focus is in the window, as long as
+    // it is shown: on any other page the key does nothing.
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), btnCut);
+    esc->setContext(Qt::WindowShortcut);
+    connect(esc, &QShortcut::activated, this, &TSessionPage::btnCutClick);
     auto* bandLayout = new QHBoxLayout(band);
     bandLayout->setContentsMargins(4, 8, 4, 4);
     bandLayout->addWidget(frame);
@@ -59,9 +57,7 @@ TSessionPage::TSessionPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(c
 
     grdSes = new TKvStringGrid("grdSes", 1, 0, this);
     grdSes->setFixedWidth(kGridWidth);
-    grdSes->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col == kIdCol || col == kSerialCol;
-    };
+    grdSes->ConnectDrawCell(this, &TSessionPage::grdSesDrawCell);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -77,6 +73,10 @@ void TSessionPage::InitMainForm() {
 }
 
 void TSessionPage::LoadPage(bool) { LoadSessions(); }
+
+void TSessionPage::grdSesDrawCell(int col, int, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col == kIdCol || col == kSerialCol;
+}
 
 void TSessionPage::LoadSessions() {
     ClearMessage();
@@ -118,7 +118,7 @@ void TSessionPage::btnCutClick() {
         grdSes->setFocus();
         return;
     }
-    if (!Dialogs.ConfirmWarning(QString::fromUtf8("指定したセッションを切断します。"))) {
+    if (!ViewerDialogs().ConfirmWarning(QString::fromUtf8("指定したセッションを切断します。"))) {
         grdSes->setFocus();
         return;
     }
@@ -133,7 +133,7 @@ void TSessionPage::btnCutClick() {
         }
     }
     if (!killed) {
-        Dialogs.Inform(QString::fromUtf8("切断できません。"));
+        ViewerDialogs().Message(QString::fromUtf8("切断できません。"));
         grdSes->setFocus();
         return;
     }

@@ -89,7 +89,7 @@ TEST_F(BarChartTest, SwitchingMarksKeepsThePoints) {
     marks.Style = TKvMarks::ShowValue;
     marks.ArrowLength = 50;
     chart.SetMarks(high, marks);
-    EXPECT_EQ(chart.MarkText(high, 0), "1500");
+    EXPECT_EQ(chart.MarkText(high, 0), "1,500");
     EXPECT_EQ(chart.Marks(high).ArrowLength, 50);
     marks.Visible = false;
     chart.SetMarks(high, marks);

@@ -13,6 +13,7 @@
 #include "FreeSpacePage.h"
 #include "KvOracle.h"
 #include "KvStringGrid.h"
+#include "PageFixture.h"
 #include "LogFilePage.h"
 #include "ParameterPage.h"
 #include "SegmentPage.h"
@@ -28,7 +29,9 @@ struct SimPage {
     std::unique_ptr<TQueryODBC> query;
     TViewerContext ctx;
     std::vector<std::string> errors;
-    std::vector<QString> messages, informed;
+    std::vector<QString> messages;
+    TRecordingDialogs dialogs;
+    std::vector<QString>& informed = dialogs.plain;
     std::unique_ptr<Page> page;
 
     SimPage(std::unique_ptr<TQueryODBC> q, int version, std::string dataDir = ".") : query(std::move(q)) {
@@ -39,8 +42,6 @@ struct SimPage {
         ctx.ShowODBCError = [this](const std::string& t) { errors.push_back(t); };
         ctx.SetMessage = [this](const QString& t) { messages.push_back(t); };
         page = std::make_unique<Page>(ctx);
-        page->Dialogs.ConfirmWarning = [](const QString&) { return true; };
-        page->Dialogs.Inform = [this](const QString& t) { informed.push_back(t); };
         page->InitMainForm();
     }
 };

@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "../GridClicks.h"
 #include "KvBarChart.h"
 #include "KvgLines.h"
 #include "ODBCCall.h"
@@ -53,6 +54,9 @@ struct RatePageTest : ::testing::Test {
     void MakePage() {
         h = std::make_unique<PageHarness<TRatePage>>(10, 8192, dir.path().toStdString());
         page = h->page.get();
+        // On screen, so that the tests click as the user does.
+        page->resize(660, 560);
+        page->show();
     }
     std::string PathOf(const std::string& day) const { return dir.path().toStdString() + "/OR" + day + ".dat"; }
     void WriteText(const std::string& day, const std::string& text) {
@@ -68,10 +72,8 @@ struct RatePageTest : ::testing::Test {
     TKvBarChart& Logins() { return *page->ChartCntLog; }
     TKvBarChart& Memory() { return *page->ChartRateFMem; }
     TKvBarChart& PageOuts() { return *page->ChartCntPage; }
-    void Select(int row) {
-        page->grdDateKaSelectCell(row);
-        page->grdDateKa->SetRow(row);
-    }
+    // A user's click on a row of the date list.
+    void Select(int row) { gridclicks::ClickRow(*page->grdDateKa, row); }
     void Choose(QComboBox* combo, const char* item) {
         combo->setCurrentIndex(combo->findText(item));
         emit combo->activated(combo->currentIndex());
@@ -180,6 +182,9 @@ TEST_F(RatePageTest, PageOutMaximumFollowsTheChoiceAndLargerDays) {
     EXPECT_EQ(PageOuts().BottomMaximum(), 2500) << "kept until chosen again";
 }
 
+// A busier day than the chosen scale raises the axis to a tick step above
+// its largest count, as the automatic axis would: the top bar and its mark
+// never touch the chart's edge.
 TEST_F(RatePageTest, LoginMaximumRaisedAboveAChosenOne) {
     Write("20261204", {{5, 25}});
     Write("20261203", {{5, 4}});
@@ -187,10 +192,22 @@ TEST_F(RatePageTest, LoginMaximumRaisedAboveAChosenOne) {
     EXPECT_EQ(Logins().BottomMaximum(), 10);
     page->LoadPage(false);
     EXPECT_TRUE(page->LogMaxHighlighted());
-    EXPECT_EQ(Logins().BottomMaximum(), 25);
+    EXPECT_EQ(Logins().BottomMaximum(), 30);
     Select(2);
     EXPECT_FALSE(page->LogMaxHighlighted());
-    EXPECT_EQ(Logins().BottomMaximum(), 25);
+    EXPECT_EQ(Logins().BottomMaximum(), 30);
+}
+
+TEST_F(RatePageTest, ALargestCountOnATickStepStillEndsBelowTheAxisEnd) {
+    for (const int largest : {11, 50, 100, 500}) {   // the field holds three digits
+        Write("20261204", {{5, largest}});
+        Choose(page->cmbLogMax, "10");
+        page->LoadPage(false);
+        const double top = Logins().BottomMaximum();
+        EXPECT_GT(top, largest * 1.1) << largest << ": room for the mark right of the bar";
+        EXPECT_LE(top, largest * 1.5) << largest << ": the bars still fill the chart";
+        EXPECT_TRUE(page->LogMaxHighlighted());
+    }
 }
 
 // With the automatic axis a quiet day after a busy one keeps the busy
@@ -299,6 +316,6 @@ TEST_F(RatePageTest, DateListDrawsBlackLeftAlignedAndIgnoresEmptyRows) {
     EXPECT_EQ(style.Text, QColor(Qt::black));
     EXPECT_FALSE(style.RightAlign);
     const size_t before = h->messages.size();
-    page->grdDateKaSelectCell(1);   // the current row: nothing read
+    Select(1);   // the current row: nothing read
     EXPECT_EQ(h->messages.size(), before);
 }

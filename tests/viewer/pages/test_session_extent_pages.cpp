@@ -94,7 +94,7 @@ TEST(SessionPage, NoKillWithoutIdOrWhenDeclined) {
     h.page->btnCutClick();   // empty row: no question
     h.rows->Answer("V$SESSION", Sessions());
     h.page->LoadPage(false);
-    h.confirmAnswer = false;
+    h.dialogs.answer = false;
     h.page->btnCutClick();
     EXPECT_EQ(h.rows->CountContaining("KILL"), 0);
     EXPECT_TRUE(h.informed.empty());

@@ -64,10 +64,10 @@ TEST(TableSpacePage, EmptyFileRowCannotBeSelectedAndMarksToggle) {
     EXPECT_FALSE(h.page->grdTS->OnSelectCell(0, 3));
     EXPECT_EQ(h.rows->Log.size(), sent);
     EXPECT_TRUE(h.page->MarksVisible(0));
-    h.page->ToggleMarks(0);
+    h.page->ChartUseClickSeries(0);
     EXPECT_FALSE(h.page->MarksVisible(0));
     EXPECT_TRUE(h.page->MarksVisible(1));
-    h.page->ToggleMarks(0);
+    h.page->ChartUseClickSeries(0);
     EXPECT_TRUE(h.page->MarksVisible(0));
 }
 
