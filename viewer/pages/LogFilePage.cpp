@@ -5,6 +5,7 @@
 #include "KvNumFormat.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
+#include "KvText.h"
 #include "ODBCCall.h"
 
 namespace {
@@ -15,7 +16,7 @@ constexpr int kGroupCol = 0, kSizeCol = 2, kGroupStatusCol = 1, kMemberStatusCol
 }  // namespace
 
 bool IsCurrentLogMember(const std::string& groupStatus, const std::string& memberStatus) {
-    return groupStatus == "CURRENT" && memberStatus.find_first_not_of(' ') == std::string::npos;
+    return groupStatus == "CURRENT" && Trim(memberStatus).empty();
 }
 
 TLogFilePage::TLogFilePage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(ctx, parent) {
