@@ -14,7 +14,9 @@
 #include <QGraphicsTextItem>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -246,6 +248,53 @@ TEST_F(RealPages, F9WithNoDayLeftEmptiesTheLatchTotals) {
     EXPECT_EQ(page.grdLatch2->Cell(0, 1), "");
     EXPECT_EQ(page.lblMUL2Date->text(), QString());
     EXPECT_EQ(window_->Message(), QString("表示する日付を選択して下さい。"));
+}
+
+// The boxes the user really sees: answers each message box that opens,
+// Yes where it asks, and notes its icon and text.
+class TBoxWatcher {
+public:
+    TBoxWatcher() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            Seen.push_back({box->icon(), box->text()});
+            QAbstractButton* answer = box->button(QMessageBox::Yes);
+            if (!answer) answer = box->button(QMessageBox::Ok);
+            QTest::mouseClick(answer, Qt::LeftButton);
+        });
+        timer_.start();
+    }
+    std::vector<std::pair<QMessageBox::Icon, QString>> Seen;
+
+private:
+    QTimer timer_;
+};
+
+// One seam for every box of the viewer: the page's question comes with the
+// warning icon, its "切断できません。" as a plain box, as the window's own.
+TEST(ViewerBoxes, TheSessionPagesBoxesAreTheWindowsOwnKinds) {
+    TViewerContext ctx;
+    auto rows = std::make_shared<FakeRows>();
+    rows->Answer("V$SESSION", Table(kSessionCols, {{"7", "ACTIVE", "SCOTT", "SCOTT", "dba", "pc01", "app", "41", "USER"}}));
+    FakeResult refused;
+    refused.FailOnRun = true;
+    rows->Answer("KILL SESSION", refused);
+    TSessionPage page(ctx);
+    page.SetRowSource(rows);
+    page.InitMainForm();
+    page.resize(660, 400);
+    page.show();
+    page.LoadPage(false);
+
+    TBoxWatcher boxes;
+    QTest::mouseClick(page.btnCut, Qt::LeftButton);
+    ASSERT_EQ(boxes.Seen.size(), 2u);
+    EXPECT_EQ(boxes.Seen[0].first, QMessageBox::Warning);
+    EXPECT_EQ(boxes.Seen[0].second, QString("指定したセッションを切断します。"));
+    EXPECT_EQ(boxes.Seen[1].first, QMessageBox::NoIcon);
+    EXPECT_EQ(boxes.Seen[1].second, QString("切断できません。"));
 }
 
 }  // namespace

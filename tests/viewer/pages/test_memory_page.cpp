@@ -269,6 +269,38 @@ TEST_F(MemoryPageTest, TheLatchAxisGrowsToTheLargestHourAndIsNeverLowered) {
     EXPECT_DOUBLE_EQ(P().chartLLibCache->BottomMaximum(), 10'100 * 1.1);
 }
 
+// Letter case is ignored when days are listed: a day stored only as
+// "mu20261204.DAT" is opened under that name, its latch file "ml....DAT" too.
+TEST_F(MemoryPageTest, ADayStoredInLowerCaseIsOpenedAsListed) {
+    std::vector<THour> hours = Hours(3, 3);
+    hours[0].SqlExec = 777;
+    WriteFile(Dir() + "/mu20261204.DAT", {MULine(hours[0])});
+    WriteFile(Dir() + "/ml20261204.DAT", {BuildMLLine("library cache", 200, 2)});
+    WriteMU("20261203", Hours(3, 3));
+    P().LoadPage(false);
+    ASSERT_EQ(P().grdMUDate2->Cell(0, 1), "20261204");
+    EXPECT_EQ(P().LoadedMUDate(), "20261204");
+    EXPECT_EQ(Cell(P().grdSQLArea, 1, 3), "777");
+    EXPECT_EQ(P().grdLatch2->Cell(0, 1), "library cache");
+    EXPECT_FALSE(P().Guide().contains(QString::fromUtf8("データ更新中"))) << P().Guide().toStdString();
+
+    // Chosen again after another day, from the latch page and an hourly one.
+    SelectDay(2);
+    ShowMemPage(kLatch2);
+    SelectDay(1);
+    EXPECT_EQ(P().grdLatch2->Cell(0, 1), "library cache");
+    ShowMemPage(kSQLAreaPage);
+    EXPECT_EQ(P().LoadedMUDate(), "20261204");
+    EXPECT_EQ(h->LastMessage(), QString());
+
+    // Both spellings on disk: the collector's own, exact one is read.
+    std::vector<THour> exact = Hours(3, 3);
+    exact[0].SqlExec = 888;
+    WriteMU("20261204", exact);
+    P().LoadPage(false);
+    EXPECT_EQ(Cell(P().grdSQLArea, 1, 3), "888");
+}
+
 TEST_F(MemoryPageTest, TheDateListIsNewestFirstUnlessSortedAscending) {
     for (const char* day : {"20261202", "20261130", "20261204"}) WriteMU(day, Hours(1, 2));
     WriteFile(Dir() + "/MUnotadate.dat", {"x"});

@@ -136,6 +136,23 @@ TEST_F(RatePageTest, RecordedHoursGetBarsOthersEmptyPoints) {
     EXPECT_EQ(page->grdSqlCnt->CellText(1, 10), "0000000000");
 }
 
+// A day stored only as "or20261204.dat" is listed and opened, not
+// reported busy every time it is chosen.
+TEST_F(RatePageTest, ADayStoredInLowerCaseIsOpenedAsListed) {
+    Write("20261204", {{9, 17}});
+    QFile::rename(QString::fromStdString(PathOf("20261204")), dir.filePath("or20261204.DAT"));
+    Write("20261203", {{9, 5}});
+    page->LoadPage(false);
+    ASSERT_EQ(page->grddateKa2->Cell(0, 1), "20261204");
+    const int s = Logins().SeriesIndex("sLog_cnt");
+    EXPECT_EQ(Logins().Point(s, PointOf(9)).Value, 17);
+    EXPECT_EQ(page->Guide(), kGuide);
+    Select(2);
+    Select(1);
+    EXPECT_EQ(Logins().Point(s, PointOf(9)).Value, 17);
+    EXPECT_EQ(page->Guide(), kGuide);
+}
+
 TEST_F(RatePageTest, MemoryBarStacksToTheInstalledSize) {
     Write("20261204", {{10, 3, 2048, 1500, 900}, {11, 3, 2048, 0, 999999999}, {12, 3, 0, 700, 500}});
     page->LoadPage(false);

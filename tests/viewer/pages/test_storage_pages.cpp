@@ -3,8 +3,12 @@
 #include "SegmentPage.h"
 #include "TableSpacePage.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+
+#include "../GridClicks.h"
+#include "KvBarChart.h"
 
 namespace {
 FakeResult Table(std::vector<std::string> cols, std::vector<std::vector<std::string>> rows) {
@@ -57,18 +61,36 @@ TEST(TableSpacePage, VersionSevenHasThreeFileColumns) {
 
 TEST(TableSpacePage, EmptyFileRowCannotBeSelectedAndMarksToggle) {
     PageHarness<TTableSpacePage> h;
+    h.rows->Answer("GROUP BY TABLESPACE_NAME", Table({"TABLESPACE_NAME"}, {{"USERS"}}));
     h.rows->Answer("WHERE TABLESPACE_NAME = ?", Table(kFileCols, {{"/f1", "1024", "A", "NO", "0", "0"}}));
-    h.page->LoadDataFiles("USERS");
+    h.rows->Answer("ORA_BLKS", Table({"ORA_BLKS", "TOT_USED"}, {{"12800", "3000"}}));
+    h.page->resize(655, 500);
+    h.page->show();
+    h.page->LoadPage(false);
     h.page->grdTS->SetRowCount(4);
     const size_t sent = h.rows->Log.size();
-    EXPECT_FALSE(h.page->grdTS->OnSelectCell(0, 3));
+    gridclicks::ClickRow(*h.page->grdTS, 3);
+    EXPECT_EQ(h.page->grdTS->Row(), 1) << "an empty row cannot be selected";
     EXPECT_EQ(h.rows->Log.size(), sent);
-    EXPECT_TRUE(h.page->MarksVisible(0));
-    h.page->ChartUseClickSeries(0);
+
+    // A click on a bar shows or hides that series' marks only.
+    TKvBarChart& chart = *h.page->ChartUse;
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(chart.MarkText(0, 0), "3,000");
+    EXPECT_EQ(chart.MarkText(1, 0), "9,800");
+    auto clickBar = [&](int series) {
+        QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, chart.BarCentre(series, 0));
+        QApplication::processEvents();
+    };
+    clickBar(0);
     EXPECT_FALSE(h.page->MarksVisible(0));
     EXPECT_TRUE(h.page->MarksVisible(1));
-    h.page->ChartUseClickSeries(0);
+    EXPECT_EQ(chart.MarkText(0, 0), "");
+    clickBar(1);
+    EXPECT_FALSE(h.page->MarksVisible(1));
+    clickBar(0);
     EXPECT_TRUE(h.page->MarksVisible(0));
+    EXPECT_FALSE(h.page->MarksVisible(1));
 }
 
 TEST(TableSpacePage, DetailReloadKeepsTheTablespace) {
