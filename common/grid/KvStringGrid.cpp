@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "KvGridDelegate.h"
+#include "KvGridHeader.h"
 #include "KvStringGridModel.h"
 
 namespace {
@@ -42,6 +43,7 @@ TKvStringGrid::TKvStringGrid(const QString& name, int fixedRows, int fixedCols, 
     setSelectionModel(new KvGridSelectionModel(this, model_));
     delete defaultSelection;
     setItemDelegate(new KvGridDelegate(this));
+    setHorizontalHeader(new KvGridHeader(this));
 
     // The current row is the highlight; Qt's own selection stays unused.
     setSelectionMode(QAbstractItemView::NoSelection);
@@ -87,6 +89,7 @@ void TKvStringGrid::BuildFixedColumnView() {
     fixedView_->setModel(model_);
     fixedView_->setSelectionModel(selectionModel());
     fixedView_->setItemDelegate(new KvGridDelegate(this));
+    fixedView_->setHorizontalHeader(new KvGridHeader(fixedView_));
     fixedView_->setFocusPolicy(Qt::NoFocus);
     fixedView_->setFrameShape(QFrame::NoFrame);
     fixedView_->setSelectionMode(QAbstractItemView::NoSelection);
@@ -106,7 +109,7 @@ void TKvStringGrid::BuildFixedColumnView() {
     hh->setHighlightSections(false);
     hh->setMinimumSectionSize(1);
     hh->setDefaultAlignment(horizontalHeader()->defaultAlignment());
-    hh->setVisible(horizontalHeader()->isVisible());
+    hh->setHidden(horizontalHeader()->isHidden());
     viewport()->stackUnder(fixedView_);
     fixedView_->viewport()->installEventFilter(this);
     hh->viewport()->installEventFilter(this);
@@ -131,7 +134,7 @@ void TKvStringGrid::SyncFixedColumnView() {
 void TKvStringGrid::PlaceFixedColumnView() {
     if (!fixedView_) return;
     const int frame = frameWidth();
-    const int headerHeight = horizontalHeader()->isVisible() ? horizontalHeader()->height() : 0;
+    const int headerHeight = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
     fixedView_->setGeometry(frame, frame, std::min(FixedWidth(), viewport()->width()),
                             headerHeight + viewport()->height());
 }

@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -227,6 +228,17 @@ TEST_F(RealPages, TheHourColumnStaysWhenAnHourlyGridScrollsSideways) {
     EXPECT_EQ(before.copy(hourColumn), after.copy(hourColumn)) << "the hour column moved";
     const QRect figures(fixedWidth + 5, 0, grid.viewport()->width() - fixedWidth - 10, grid.viewport()->height());
     EXPECT_NE(before.copy(figures), after.copy(figures)) << "the figures did not scroll";
+    // Each hour label stays beside its own row, under the heading "時間帯".
+    auto* hours = grid.findChild<QTableView*>("grdSQLAreaFixed");
+    ASSERT_NE(hours, nullptr);
+    EXPECT_TRUE(hours->horizontalHeader()->isVisible());
+    EXPECT_EQ(hours->horizontalHeader()->height(), grid.horizontalHeader()->height());
+    for (int row : {1, 12, 24}) {
+        const QModelIndex label = grid.model()->index(row - 1, 0), figure = grid.model()->index(row - 1, 1);
+        const int labelTop = hours->viewport()->mapTo(&grid, hours->visualRect(label).topLeft()).y();
+        const int figureTop = grid.viewport()->mapTo(&grid, grid.visualRect(figure).topLeft()).y();
+        EXPECT_EQ(labelTop, figureTop) << "row " << row;
+    }
     // A right-click on the hour column finds no column to sort or fit.
     gridclicks::RightClickCells(grid, fixedWidth / 2);
     EXPECT_EQ(TKvSortPopup::GetMouseCol(grid), -1);

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "KvBarChart.h"
 #include "KvHourLabel.h"
 #include "KvNumFormat.h"
 #include "KvOracle.h"
@@ -80,6 +81,10 @@ void TCheckPointPage::BuildChart() {
     axisX_->setTitleText(QString::fromUtf8("(回数)"));
     axisX_->setMinorTickCount(0);
     axisX_->setLabelFormat("%d");
+    // Ticks at whole steps from 0: a tick between two counts ("12" for 12.5)
+    // would be labelled with the wrong number.
+    axisX_->setTickType(QValueAxis::TicksDynamic);
+    axisX_->setTickAnchor(0);
     axisY_ = new QBarCategoryAxis();
     // The 24 hour labels never change; only the bar values are reloaded.
     QStringList labels;
@@ -155,7 +160,7 @@ void TCheckPointPage::InitMainForm() {
     SetUpGrid(*grdDate, {{"Date", 92}, {"Count", 38}}, kRowHeight);
     grdDate->SetRowCount(2);
     cmbMax->setCurrentIndex(kDefaultMaxItem);
-    axisX_->setRange(0, SelectedMax());
+    SetAxisMax(SelectedMax());
 }
 
 QString TCheckPointPage::Guide() const {
@@ -175,7 +180,20 @@ void TCheckPointPage::SetCmbMaxYellow(bool yellow) {
                                  : "QComboBox { background: white; }");
 }
 
-void TCheckPointPage::cmbMaxChange() { axisX_->setRange(0, SelectedMax()); }
+void TCheckPointPage::cmbMaxChange() { SetAxisMax(SelectedMax()); }
+
+void TCheckPointPage::SetAxisMax(double max) {
+    // The interval changes first when it grows, so that the axis never has
+    // thousands of ticks to lay out in between.
+    const double interval = AxisTickStep(max);
+    if (interval > axisX_->tickInterval()) {
+        axisX_->setTickInterval(interval);
+        axisX_->setRange(0, max);
+    } else {
+        axisX_->setRange(0, max);
+        axisX_->setTickInterval(interval);
+    }
+}
 
 bool TCheckPointPage::grdDateSelectCell(int, int row) {
     if (row != grdDate->Row() && !grdDate->CellText(kDateCol, row).isEmpty()) LoadCheckPointHours(row);
@@ -228,7 +246,7 @@ void TCheckPointPage::WriteHistoryFile() {
 }
 
 void TCheckPointPage::LoadCheckPointHours(int row) {
-    axisX_->setRange(0, SelectedMax());
+    SetAxisMax(SelectedMax());
     bars_->remove(0, bars_->count());
     SetCmbMaxYellow(false);
     int max = 0;
@@ -252,7 +270,7 @@ void TCheckPointPage::LoadCheckPointHours(int row) {
     }
     bars_->append(values);
     if (max > axisX_->max()) {
-        axisX_->setRange(0, max);
+        SetAxisMax(max);
         SetCmbMaxYellow(true);
     }
 }

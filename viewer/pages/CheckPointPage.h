@@ -60,6 +60,7 @@ protected:
 private:
     void BuildChart();
     void SetCmbMaxYellow(bool yellow);
+    void SetAxisMax(double max);
     void PlaceMaxPanel();
     void PlaceHourLabels();
     int SelectedMax() const;

@@ -44,10 +44,15 @@ double NiceCeil(double value) {
 // value rounded up to a whole number of nice tick steps (about six of
 // them): 113,049 gives 120,000, where a nice number alone would give 200,000.
 double NiceMaximum(double value) {
-    const double step = NiceCeil(value / kTargetTicks);
+    const double step = AxisTickStep(value);
     return std::ceil(value / step) * step;
 }
 
+}  // namespace
+
+double AxisTickStep(double span) { return span > 0 ? NiceCeil(span / kTargetTicks) : 1; }
+
+namespace {
 QString ValueText(double value) { return QString::fromStdString(FormatGrouped(value)); }
 
 QFont SmallFont(int pixels) {
@@ -252,7 +257,7 @@ void TKvBarChart::UpdateAxis() {
 
 void TKvBarChart::SetValueRange(double minimum, double maximum) {
     const double span = maximum - minimum;
-    const double interval = span > 0 ? NiceCeil(span / kTargetTicks) : axisValues_->tickInterval();
+    const double interval = span > 0 ? AxisTickStep(span) : axisValues_->tickInterval();
     // Range and tick interval change one after the other: in between, the
     // axis must not have thousands of ticks to lay out.
     if (interval > axisValues_->tickInterval()) {
@@ -366,7 +371,10 @@ void TKvBarChart::PlaceMarks() {
         }
         const QPointF at = chart_->mapToPosition(QPointF(end, y), bars_);
         const QRectF box = mark.Box->rect();
-        const qreal x = value >= 0 ? at.x() + s.Marks.ArrowLength : at.x() - s.Marks.ArrowLength - box.width();
+        qreal x = value >= 0 ? at.x() + s.Marks.ArrowLength : at.x() - s.Marks.ArrowLength - box.width();
+        // A long arrow off a bar near the axis end would put the mark past
+        // the chart's edge: it stops at the edge, whole.
+        x = std::max<qreal>(0, std::min<qreal>(x, chart_->size().width() - box.width() - 1));
         mark.Box->setPos(x, at.y() - box.height() / 2);
     }
 }

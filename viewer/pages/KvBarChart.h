@@ -22,6 +22,11 @@ class QGraphicsItem;
 class QGraphicsRectItem;
 class QGraphicsSimpleTextItem;
 
+// Step between the value axis's ticks for a span: 1, 2, 2.5 or 5 times a
+// power of ten, about six ticks over the span, so that every tick's label
+// is the exact value at the tick.
+double AxisTickStep(double span);
+
 struct TKvBarPoint {
     double Value = 0;
     QString Label;

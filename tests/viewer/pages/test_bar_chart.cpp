@@ -170,3 +170,25 @@ TEST_F(BarChartTest, StackedMarksSitBeyondTheirOwnPartsEnd) {
     EXPECT_NEAR(std::min(lowX, highX), middle.x() + 5, 1);
     EXPECT_NEAR(std::max(lowX, highX), end.x() + 5, 1);
 }
+
+// The latch charts' counts mode: a mark 50 pixels off a bar that reaches the
+// fixed axis's end stays inside the chart, its digits whole.
+TEST_F(BarChartTest, AMarkFarOffTheLongestBarStaysInsideTheChart) {
+    chart.resize(400, 300);
+    chart.show();
+    chart.SetMarks(high, TKvMarks{true, TKvMarks::ShowValue, Qt::black, Qt::white, 50});
+    chart.Add(low, 2143260, "h0");
+    chart.Add(high, 24512, " ");
+    chart.SetBottomRange(0, (2143260 + 24512) * 1.1);
+    chart.Refresh();
+    QApplication::processEvents();
+    const QRectF inside(QPointF(0, 0), chart.chart()->size());
+    int marks = 0;
+    for (QGraphicsItem* item : chart.chart()->childItems())
+        if (auto* box = dynamic_cast<QGraphicsRectItem*>(item); box && !box->childItems().isEmpty()) {
+            ++marks;
+            EXPECT_TRUE(inside.contains(box->mapRectToParent(box->rect())))
+                << static_cast<QGraphicsSimpleTextItem*>(box->childItems().at(0))->text().toStdString();
+        }
+    EXPECT_EQ(marks, 1);
+}
