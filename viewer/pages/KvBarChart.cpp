@@ -32,6 +32,8 @@ constexpr qreal kMarkZ = 10;
 constexpr double kHeadroom = 1.15;     // room right of the longest bar for its mark
 constexpr int kTargetTicks = 6;
 constexpr double kDefaultBarWidth = 0.6;
+constexpr double kLeastShare = 0.1;      // of the plot's width where a bar ends
+constexpr double kMostMarkRoom = 0.5;    // of the chart's width given to marks
 
 // Smallest of 1, 2, 2.5, 5 times a power of ten that is >= value (> 0).
 double NiceCeil(double value) {
@@ -318,7 +320,9 @@ void TKvBarChart::RebuildItems() {
         items_.push_back(text);
     }
     const int left = categoryItems_.empty() ? 0 : static_cast<int>(std::ceil(widest)) + kCategoryGap;
-    chart_->setMargins(QMargins(left, 0, kRightMargin, 0));
+    leftMargin_ = left;
+    markRoom_ = 0;
+    ApplyMargins();
 
     const QFont markFont = SmallFont(kMarkPixels);
     for (int s = 0; s < SeriesCount(); ++s) {
@@ -342,9 +346,19 @@ void TKvBarChart::RebuildItems() {
     }
 }
 
+void TKvBarChart::ApplyMargins() {
+    chart_->setMargins(QMargins(leftMargin_, 0, kRightMargin + static_cast<int>(std::ceil(markRoom_)), 0));
+}
+
 void TKvBarChart::PlaceMarks() {
     if (series_.empty()) return;
     const QRectF plot = chart_->plotArea();
+    const qreal chartWidth = chart_->size().width();
+    qreal roomWanted = 0;   // more right margin, so that the marks fit
+    // Right end of the last mark placed in each category: the marks of the
+    // parts of one stack are placed in series order, and a mark never
+    // covers the one before it.
+    std::vector<qreal> placedRight(static_cast<size_t>(CategoryCount()), -1);
     for (int i = 0; i < static_cast<int>(categoryItems_.size()); ++i) {
         QGraphicsSimpleTextItem* item = categoryItems_[i];
         const QPointF centre = chart_->mapToPosition(QPointF(0, i), bars_);
@@ -372,10 +386,25 @@ void TKvBarChart::PlaceMarks() {
         const QPointF at = chart_->mapToPosition(QPointF(end, y), bars_);
         const QRectF box = mark.Box->rect();
         qreal x = value >= 0 ? at.x() + s.Marks.ArrowLength : at.x() - s.Marks.ArrowLength - box.width();
-        // A long arrow off a bar near the axis end would put the mark past
-        // the chart's edge: it stops at the edge, whole.
-        x = std::max<qreal>(0, std::min<qreal>(x, chart_->size().width() - box.width() - 1));
+        if (value >= 0 && Stacked() && mark.Index < static_cast<int>(placedRight.size()))
+            x = std::max(x, placedRight[static_cast<size_t>(mark.Index)] + 1);
+        const qreal overflow = x + box.width() - (chartWidth - 1);
+        if (value >= 0 && overflow > 0 && plot.width() > 0) {
+            // A narrower plot moves the bar's end left by its share of the width.
+            const qreal share = std::max<qreal>(kLeastShare, (at.x() - plot.left()) / plot.width());
+            roomWanted = std::max(roomWanted, overflow / share);
+        }
+        // Whatever room there is: the mark stops at the chart's edge, whole.
+        x = std::max<qreal>(0, std::min<qreal>(x, chartWidth - box.width() - 1));
         mark.Box->setPos(x, at.y() - box.height() / 2);
+        if (value >= 0 && mark.Index < static_cast<int>(placedRight.size()))
+            placedRight[static_cast<size_t>(mark.Index)] = x + box.width();
+    }
+    // A long arrow off a bar near the axis end (the latch charts' counts)
+    // gets room right of the plot; the chart lays out again and comes back.
+    if (roomWanted > 0 && markRoom_ + roomWanted <= chartWidth * kMostMarkRoom) {
+        markRoom_ += roomWanted;
+        ApplyMargins();
     }
 }
 
@@ -394,5 +423,7 @@ QPoint TKvBarChart::BarCentre(int series, int index) const {
 
 void TKvBarChart::resizeEvent(QResizeEvent* event) {
     QChartView::resizeEvent(event);
+    markRoom_ = 0;   // measured again for the new size
+    ApplyMargins();
     PlaceMarks();
 }

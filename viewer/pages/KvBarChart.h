@@ -117,6 +117,7 @@ private:
     void ScheduleRefresh();
     void RebuildItems();
     void PlaceMarks();
+    void ApplyMargins();
     std::vector<std::unique_ptr<TSeries>> series_;
     QChart* chart_;
     QAbstractBarSeries* bars_;
@@ -124,6 +125,8 @@ private:
     QValueAxis* axisValues_;
     bool automatic_ = true;
     bool refreshPending_ = false;
+    int leftMargin_ = 0;     // the category texts
+    qreal markRoom_ = 0;     // right of the plot, for marks beyond the axis end
     std::vector<QGraphicsItem*> items_;   // categories and marks, owned by the chart
     std::vector<QGraphicsSimpleTextItem*> categoryItems_;
     std::vector<TMarkItem> markItems_;
