@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "KvAbout.h"
 #include "KvCollectorLaunch.h"
 #include "KvCom.h"
@@ -117,8 +119,11 @@ TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
     setStatusBar(statusBar1_);
 
     BuildPages(pageFactory ? pageFactory : TPageFactory(CreateViewerPage));
-    // FormCreate: the spacer spans the page control's initial width.
-    content->setMinimumSize(kWindowWidth, kSpacerHeight);
+    // FormCreate: the spacer spans the page control's initial width. Below
+    // it the window scrolls; and below what a page needs to show all of its
+    // views (the tablespace chart is 174 pixels high), so that none is cut.
+    const int pagesNeed = pageCtrl_->minimumSizeHint().height() + kBottomBarHeight;
+    content->setMinimumSize(kWindowWidth, std::max(kSpacerHeight, pagesNeed));
 
     resize(kWindowWidth, kWindowHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -178,12 +178,17 @@ TEST_F(RealPages, TheUsageChartsTextsAreWholeAtTheSmallestWindow) {
                   Table({"FILE_NAME", "BYTES", "STATUS", "AUTOEXTENSIBLE", "MAXBYTES", "INCREMENT_BY"},
                         {{"/u01/users01.dbf", "12945367040", "AVAILABLE", "NO", "0", "0"}}));
     rows_->Answer("ORA_BLKS", Table({"ORA_BLKS", "TOT_USED"}, {{"1580245", "1234567"}}));
-    for (const QSize size : {QSize(300, 200), QSize(663, 627)}) {
+    for (const QSize size : {QSize(300, 200), QSize(663, 372), QSize(663, 627)}) {
         window_->resize(size);
         ClickTab(pgTableSpace);
         QTest::keyClick(window_.get(), Qt::Key_F9);
         Settle();
-        TKvBarChart& chart = *P<TTableSpacePage>(pgTableSpace).ChartUse;
+        TTableSpacePage& page = P<TTableSpacePage>(pgTableSpace);
+        TKvBarChart& chart = *page.ChartUse;
+        // The page gives the chart its whole height: nothing of it is cut off.
+        EXPECT_EQ(chart.height(), 174);
+        EXPECT_TRUE(page.rect().contains(QRect(chart.mapTo(&page, QPoint(0, 0)), chart.size())))
+            << "the chart reaches past its page at " << size.width() << "x" << size.height();
         const QStringList texts = ChartTexts(chart);
         for (const QString& text : texts)
             EXPECT_FALSE(text.contains("...") || text.contains(QChar(0x2026))) << text.toStdString();
