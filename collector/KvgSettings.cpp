@@ -6,7 +6,6 @@
 
 const std::array<const char*, kIntervalCount> IntervalLabels = {
     "  5秒", " 30秒", "  1分", "  5分", " 10分", " 30分", "1時間"};
-const std::array<int, kIntervalCount> IntervalSeconds = {5, 30, 60, 300, 600, 1800, 3600};
 const std::array<const char*, kSamplerCount> kIntervalKeys = {"MUSDP", "MULGB", "ORCUR",
                                                               "ORFRM", "ORPGO"};
 namespace {
@@ -21,13 +20,6 @@ TCollectorSettings ReadSettings(const TIniData& ini)
     return s;
 }
 
-int IntervalIndexFor(int seconds)
-{
-    for (int i = 0; i < kIntervalCount; ++i)
-        if (IntervalSeconds[i] >= seconds) return i;
-    return 0;
-}
-
 int KeepDaysFor(int stored)
 {
     const int days = stored == 0 ? kKeepDaysDefault : stored;
@@ -38,7 +30,7 @@ TCollectorSettings NormalizeSettings(const TCollectorSettings& s)
 {
     TCollectorSettings n;
     n.CMNKD = KeepDaysFor(s.CMNKD);
-    for (int i = 0; i < kSamplerCount; ++i) n.Interval[i] = IntervalSeconds[IntervalIndexFor(s.Interval[i])];
+    for (int i = 0; i < kSamplerCount; ++i) n.Interval[i] = NormalizeInterval(s.Interval[i]);
     return n;
 }
 

@@ -5,11 +5,12 @@
 #include <array>
 #include <string>
 
-class TIniData;
+#include "KvIni.h"
 
-inline constexpr int kIntervalCount = 7;
+// The drop-down lists offer the shared interval table.
+inline constexpr int kIntervalCount = static_cast<int>(kIntervalSeconds.size());
 extern const std::array<const char*, kIntervalCount> IntervalLabels;
-extern const std::array<int, kIntervalCount> IntervalSeconds;
+inline constexpr const std::array<int, kIntervalCount>& IntervalSeconds = kIntervalSeconds;
 
 inline constexpr int kKeepDaysDefault = 100;
 inline constexpr int kKeepDaysMin = 1;
@@ -30,8 +31,6 @@ struct TCollectorSettings {
 
 // Reads the six keys as integers (0 when absent or not a number).
 TCollectorSettings ReadSettings(const TIniData& ini);
-// Index shown for a stored interval: the first entry >= seconds, else 0.
-int IntervalIndexFor(int seconds);
 // Spin-field value for a stored CMNKD: 0 -> 100, then held within 1..999.
 int KeepDaysFor(int stored);
 // What the controls show and the collector then uses.

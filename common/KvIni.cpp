@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kKeyFieldWidth = 30;
 constexpr const char* kCrLf = "\r\n";
-constexpr int kIntervalChoices[] = {5, 30, 60, 300, 600, 1800, 3600};
 
 // ";    Kelvane " followed by the Shift-JIS bytes of the Japanese words.
 constexpr const char kHeaderTitle[] =
@@ -264,9 +263,13 @@ int StrToIntOrZero(const std::string& text) {
     return static_cast<int>(value);
 }
 
+int IntervalIndexFor(int seconds) {
+    for (size_t i = 0; i < kIntervalSeconds.size(); ++i)
+        if (kIntervalSeconds[i] >= seconds)
+            return static_cast<int>(i);
+    return 0;
+}
+
 int NormalizeInterval(int seconds) {
-    for (int choice : kIntervalChoices)
-        if (choice >= seconds)
-            return choice;
-    return kIntervalChoices[0];
+    return kIntervalSeconds[static_cast<size_t>(IntervalIndexFor(seconds))];
 }

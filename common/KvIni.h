@@ -1,6 +1,7 @@
 // The settings file "Kelv.ini" shared by the viewer and the collector.
 #pragma once
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -61,5 +62,9 @@ std::string LoadIniAtStart(TIniData& ini, const std::string& fileName);
 std::string GetToken(const std::string& text, char separator, int n);
 // Decimal value of the whole text, else 0.
 int StrToIntOrZero(const std::string& text);
-// Maps a stored interval onto 5, 30, 60, 300, 600, 1800, 3600 (first >= value; above 3600 -> 5).
+// The sampling intervals the collector offers, in seconds, shortest first.
+inline constexpr std::array<int, 7> kIntervalSeconds = {5, 30, 60, 300, 600, 1800, 3600};
+// Index of the first interval >= seconds; 0 when seconds exceeds them all.
+int IntervalIndexFor(int seconds);
+// Maps a stored interval onto the table (first >= value; above 3600 -> 5).
 int NormalizeInterval(int seconds);

@@ -1,6 +1,7 @@
 // Fixed-width fields and date arithmetic on eight-digit dates.
 #include "KvText.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -140,6 +141,30 @@ std::string Trim(const std::string& s) {
     while (end > begin && IsBlankOrControl(s[end - 1]))
         --end;
     return s.substr(begin, end - begin);
+}
+
+namespace {
+// Sort key of one byte: its class first, then its place within the class.
+int SortKeyOf(unsigned char c) {
+    enum { kPunctuation = 0, kDigit = 1, kLetter = 2, kOther = 3 };
+    constexpr int kClassSpan = 256;
+    if (c >= '0' && c <= '9') return kDigit * kClassSpan + c;
+    if (c >= 'a' && c <= 'z') return kLetter * kClassSpan + (c - 'a' + 'A');
+    if (c >= 'A' && c <= 'Z') return kLetter * kClassSpan + c;
+    if (c < 0x80) return kPunctuation * kClassSpan + c;
+    return kOther * kClassSpan + c;
+}
+}  // namespace
+
+int CompareTextNoCase(const std::string& a, const std::string& b) {
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const int ka = SortKeyOf(static_cast<unsigned char>(a[i]));
+        const int kb = SortKeyOf(static_cast<unsigned char>(b[i]));
+        if (ka != kb) return ka < kb ? -1 : 1;
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
 }
 
 std::string UpperCase(const std::string& s) {

@@ -20,6 +20,11 @@ std::string FormatDate(std::time_t t, const char* strftimeFormat);
 int DateAsInt(std::time_t t);
 // Blanks and control characters trimmed at both ends.
 std::string Trim(const std::string& s);
+// Case-insensitive order of names as the desktop platform sorts them:
+// blanks and punctuation ("_", "-", ".") before digits, digits before
+// letters, other bytes last. Negative, 0 (equal but for case) or positive
+// as a sorts before, with or after b.
+int CompareTextNoCase(const std::string& a, const std::string& b);
 // ASCII letters upper-cased; other bytes (UTF-8 sequences) unchanged.
 std::string UpperCase(const std::string& s);
 // The same for Shift-JIS text (the settings file): the second byte of a

@@ -1,6 +1,8 @@
 // Program entry of the viewer.
 #include <QApplication>
 
+#include <cstring>
+
 #include "KelvsU1.h"
 #include "KvLogin.h"
 #include "KvPlatform.h"
@@ -11,16 +13,17 @@ int main(int argc, char* argv[]) {
     TSingleInstance instance("Kelvs");
     if (instance.AlreadyRunning()) return 0;
 
-    // "user/password" is taken, then wiped from the process listing.
-    CommandLineCredentials credentials;
-    if (argc > 1) {
-        credentials = SplitCredentials(argv[1]);
-        ScrubArgument(argv[1]);
-    }
+    // Qt takes its own options (-platform, -style, ...) out of argv first;
+    // the first argument left is "user/password" or nothing of ours.
     QApplication app(argc, argv);
     QApplication::setApplicationName(kWindowCaption);
     QApplication::setFont(ViewerFont());
-    SetCommandLineCredentials(credentials);
+    if (argc > 1) {
+        SetCommandLineCredentials(SplitCredentials(argv[1]));
+        // Only credentials are wiped from the process listing; one that is
+        // malformed ("/secret") may still hold a password.
+        if (std::strchr(argv[1], '/')) ScrubArgument(argv[1]);
+    }
     TViewerQueryUI queryUi;
     SetQueryUI(&queryUi);
 

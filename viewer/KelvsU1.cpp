@@ -14,6 +14,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "KvAbout.h"
 #include "KvCollectorLaunch.h"
 #include "KvCom.h"
@@ -23,6 +25,7 @@
 #include "KvSessionNls.h"
 #include "KvSortPopup.h"
 #include "KvStringGrid.h"
+#include "KvText.h"
 #include "KvViewerDialogs.h"
 
 namespace {
@@ -42,6 +45,8 @@ constexpr const char* kBlockSizeParameter = "db_block_size";
 constexpr const char* kFlushSql = " ALTER SYSTEM FLUSH SHARED_POOL ";
 constexpr const char* kDatPathKey = "DATPH";
 constexpr int kParamChar = 1;  // SetParamType code for character data
+
+bool UsesBlockSize(int page) { return page == pgTableSpace || page == pgFet || page == pgExtents; }
 
 QString GuideOf(int page) {
     switch (page) {
@@ -121,14 +126,17 @@ TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
     setStatusBar(statusBar1_);
 
     BuildPages(pageFactory ? pageFactory : TPageFactory(CreateViewerPage));
-    // FormCreate: the spacer spans the page control's initial width.
-    content->setMinimumSize(kWindowWidth, kSpacerHeight);
+    // FormCreate: the spacer spans the page control's initial width. Below
+    // it the window scrolls; and below what a page needs to show all of its
+    // views (the tablespace chart is 174 pixels high), so that none is cut.
+    const int pagesNeed = pageCtrl_->minimumSizeHint().height() + kBottomBarHeight;
+    content->setMinimumSize(kWindowWidth, std::max(kSpacerHeight, pagesNeed));
 
     resize(kWindowWidth, kWindowHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    connect(pageCtrl_, &QTabWidget::currentChanged, this, [this](int index) { PageCtrlChange(index); });
+    connect(pageCtrl_, &QTabWidget::currentChanged, this, &TfrmKVS::PageCtrlChange);
     qApp->installEventFilter(this);
 }
 
@@ -157,10 +165,10 @@ void TfrmKVS::BuildMenus() {
     QAction* about = help->addAction("ﾊﾞｰｼﾞｮﾝ情報(&A)");
     about->setObjectName("mItemAbout");
 
-    connect(reset, &QAction::triggered, this, [this] { prcLoadPage(false); });
-    connect(exit, &QAction::triggered, this, [this] { prcExit(); });
-    connect(flush, &QAction::triggered, this, [this] { mItemFlushClick(); });
-    connect(about, &QAction::triggered, this, [this] { mItemAboutClick(); });
+    connect(reset, &QAction::triggered, this, &TfrmKVS::cmdFunc9Click);
+    connect(exit, &QAction::triggered, this, &TfrmKVS::cmdFunc3Click);
+    connect(flush, &QAction::triggered, this, &TfrmKVS::mItemFlushClick);
+    connect(about, &QAction::triggered, this, &TfrmKVS::mItemAboutClick);
 }
 
 void TfrmKVS::BuildBottomBar(QWidget* content) {
@@ -186,8 +194,8 @@ void TfrmKVS::BuildBottomBar(QWidget* content) {
     row->addWidget(cmdFunc9_);
     content->layout()->addWidget(pnlBottom);
 
-    connect(cmdFunc3_, &QPushButton::clicked, this, [this] { prcExit(); });
-    connect(cmdFunc9_, &QPushButton::clicked, this, [this] { prcLoadPage(false); });
+    connect(cmdFunc3_, &QPushButton::clicked, this, &TfrmKVS::cmdFunc3Click);
+    connect(cmdFunc9_, &QPushButton::clicked, this, &TfrmKVS::cmdFunc9Click);
 }
 
 void TfrmKVS::BuildPages(const TPageFactory& pageFactory) {
@@ -250,8 +258,7 @@ void TfrmKVS::CheckOracleVersion() {
     try {
         info = ::CheckOracleVersion(*query_);
     } catch (const EODBCError& e) {
-        DropLostConnection(e.SQLState);
-        ShowODBCError(e.ErrorMessage);
+        ctx_.ReportODBCError(e.SQLState, e.ErrorMessage);
         info.Version = VersionFromBanner(info.Banner);
     }
     ctx_.OracleVersion = info.Version;
@@ -262,19 +269,31 @@ void TfrmKVS::CheckOracleVersion() {
 
 void TfrmKVS::LoadBlockSize() {
     ctx_.BlockSize = kDefaultBlockSize;
+    blockSizeProblem_.clear();
     try {
         query_->SetSQLText(kBlockSizeSql);
         query_->Prepare();
         query_->SetParamType(1, kParamChar);
         query_->SetParam(1, kBlockSizeParameter);
         query_->Execute();
-        if (query_->Fetch()) {
-            const int size = StrToIntOrZero(query_->FieldByName("VALUE"));
-            if (size > 0) ctx_.BlockSize = size;
+        if (!query_->Fetch()) {
+            blockSizeProblem_ = QString("%1 がありません。%2Bytesとして表示します。")
+                                    .arg(kBlockSizeParameter)
+                                    .arg(kDefaultBlockSize);
+            return;
         }
+        const std::string value = query_->FieldByName("VALUE");
+        const int size = StrToIntOrZero(value);
+        if (size > 0) {
+            ctx_.BlockSize = size;
+            return;
+        }
+        // The figures in blocks would silently be off: say which size they use.
+        blockSizeProblem_ = QString("%1 [ %2 ] は正しくありません。%3Bytesとして表示します。")
+                                .arg(kBlockSizeParameter, QString::fromStdString(Trim(value)))
+                                .arg(kDefaultBlockSize);
     } catch (const EODBCError& e) {
-        DropLostConnection(e.SQLState);
-        ShowODBCError(e.ErrorMessage);
+        ctx_.ReportODBCError(e.SQLState, e.ErrorMessage);
         ctx_.BlockSize = kDefaultBlockSize;
     }
 }
@@ -291,6 +310,7 @@ void TfrmKVS::InitMainForm() {
     const QSignalBlocker block(pageCtrl_);
     pageCtrl_->setCurrentIndex(pgCheckPoint);
     prcLoadPage(false);
+    SetMessage(WithBlockSizeProblem(Message()));
 }
 
 void TfrmKVS::prcLoadPage(bool detailOnly) {
@@ -299,8 +319,7 @@ void TfrmKVS::prcLoadPage(bool detailOnly) {
         try {
             pages_[index]->LoadPage(detailOnly);
         } catch (const EODBCError& e) {
-            DropLostConnection(e.SQLState);
-            ShowODBCError(e.ErrorMessage);
+            ctx_.ReportODBCError(e.SQLState, e.ErrorMessage);
         } catch (const std::exception& e) {
             ShowODBCError(e.what());
         }
@@ -316,7 +335,14 @@ void TfrmKVS::prcShowGuide() {
     // (a checkpoint file that could not be written, no session kind chosen).
     QString guide = pages_[index] ? pages_[index]->Guide() : QString();
     if (guide.isEmpty()) guide = GuideOf(index);
+    if (UsesBlockSize(index)) guide = WithBlockSizeProblem(guide);
     SetMessage(guide);
+}
+
+// A wrong block size is said again on the pages whose figures are in blocks.
+QString TfrmKVS::WithBlockSizeProblem(const QString& text) const {
+    if (blockSizeProblem_.isEmpty()) return text;
+    return text.isEmpty() ? blockSizeProblem_ : blockSizeProblem_ + "  " + text;
 }
 
 void TfrmKVS::PageCtrlChange(int index) {
@@ -355,6 +381,10 @@ void TfrmKVS::closeEvent(QCloseEvent* event) {
     else
         event->ignore();
 }
+
+void TfrmKVS::cmdFunc3Click() { prcExit(); }
+
+void TfrmKVS::cmdFunc9Click() { prcLoadPage(false); }
 
 bool TfrmKVS::FormKeyDown(int key) {
     SetMessage({});

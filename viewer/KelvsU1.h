@@ -75,8 +75,12 @@ public:
 
     void prcLoadPage(bool detailOnly);
     void prcShowGuide();
-    void PageCtrlChange(int index);
     bool prcExit();
+
+    // Event handlers.
+    void PageCtrlChange(int index);
+    void cmdFunc3Click();    // also mItemExit
+    void cmdFunc9Click();    // also mItemReset
     void ShowODBCError(const std::string& text);
     // After an error of SQLSTATE class 08 the driver's connection is gone for
     // good: drop it, so that the next statement connects again.
@@ -91,6 +95,8 @@ public:
     TKvPage* Page(int index) const { return pages_[index]; }
     QString Message() const;
     QString StatusText() const;
+    // What the start-up found wrong with db_block_size ("" when nothing).
+    QString BlockSizeProblem() const { return blockSizeProblem_; }
     bool PageLoaded(int index) const { return pageLoaded_[index]; }
     int ActivePageIndex() const;
 
@@ -104,6 +110,7 @@ private:
     void BuildBottomBar(QWidget* content);
     void LoadBlockSize();
     void SetMessage(const QString& text);
+    QString WithBlockSizeProblem(const QString& text) const;
     bool FormKeyDown(int key);
 
     std::unique_ptr<TQueryODBC> query_;
@@ -112,6 +119,7 @@ private:
     std::array<bool, kPageCount> pageLoaded_{};
     std::array<TKvPage*, kPageCount> pages_{};
     bool exiting_ = false;
+    QString blockSizeProblem_;
 
     QTabWidget* pageCtrl_ = nullptr;
     QLabel* pnlMess_ = nullptr;

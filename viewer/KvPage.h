@@ -42,6 +42,13 @@ struct TViewerContext {
     // SQLSTATE of every database error a page reports: the window gives up a
     // connection the driver has lost, so that the next load connects again.
     std::function<void(const std::string& sqlState)> NoteODBCState;
+
+    // The one way a database error reaches the user: a lost connection is
+    // dropped first, then the error box shows the layer's message.
+    void ReportODBCError(const std::string& sqlState, const std::string& message) const {
+        if (NoteODBCState) NoteODBCState(sqlState);
+        if (ShowODBCError) ShowODBCError(message);
+    }
 };
 
 // One tab of PageCtrl. The main window creates the ten pages, calls

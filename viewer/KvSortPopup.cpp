@@ -41,22 +41,26 @@ TKvSortPopup::TKvSortPopup(TSortState& sort, std::function<int()> activePage,
     menu_->addSeparator();
     wid_ = menu_->addAction("幅調整(&W)");
     wid_->setObjectName("popWid");
-    connect(asc_, &QAction::triggered, this, [this] { popAscClick(); });
-    connect(des_, &QAction::triggered, this, [this] { popDesClick(); });
-    connect(wid_, &QAction::triggered, this, [this] { popWidClick(); });
+    connect(asc_, &QAction::triggered, this, &TKvSortPopup::popAscClick);
+    connect(des_, &QAction::triggered, this, &TKvSortPopup::popDesClick);
+    connect(wid_, &QAction::triggered, this, &TKvSortPopup::popWidClick);
 }
 
 void TKvSortPopup::Attach(TKvStringGrid* grid, int slot) {
     if (!grid) return;
     slots_.emplace_back(grid, slot);
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& pos) {
-        Prepare(grid);
-        menu_->popup(grid->viewport()->mapToGlobal(pos));
-    });
+    connect(grid, &QWidget::customContextMenuRequested, this, &TKvSortPopup::OpenOnGrid);
 }
 
-void TKvSortPopup::Prepare(TKvStringGrid* grid) {
+void TKvSortPopup::OpenOnGrid(const QPoint& pos) {
+    auto* grid = qobject_cast<TKvStringGrid*>(sender());
+    if (!grid) return;
+    popMenuPopup(grid);
+    menu_->popup(grid->viewport()->mapToGlobal(pos));
+}
+
+void TKvSortPopup::popMenuPopup(TKvStringGrid* grid) {
     grid_ = grid;
     const bool hourGrid = NamedIn(grid, kHourGrids);
     const bool dateGrid = NamedIn(grid, kDateGrids);
@@ -74,6 +78,10 @@ int TKvSortPopup::SlotOf(const TKvStringGrid* grid) const {
 int TKvSortPopup::GetMouseCol(const TKvStringGrid& grid) { return grid.ColumnAtX(grid.MouseDownX()); }
 
 void TKvSortPopup::AdjustColWidth(TKvStringGrid& grid) { FitColumnWidth(grid, GetMouseCol(grid)); }
+
+void TKvSortPopup::popAscClick() { Sort(""); }
+
+void TKvSortPopup::popDesClick() { Sort("DESC"); }
 
 void TKvSortPopup::Sort(const char* direction) {
     if (!grid_ || !asc_->isEnabled()) return;

@@ -6,10 +6,12 @@
 #include <QObject>
 
 #include <functional>
+#include <vector>
 
 #include "KvPage.h"
 
 class QAction;
+class QPoint;
 class QMenu;
 class QWidget;
 class TKvStringGrid;
@@ -20,13 +22,14 @@ public:
     TKvSortPopup(TSortState& sort, std::function<int()> activePage,
                  std::function<void(bool detailOnly)> loadPage, QWidget* parent);
 
-    // Hooks the popup and the mouse-position recording onto a grid of a page.
+    // Hooks the popup onto a grid of a page: a right-click on its cells or
+    // on its heading row opens it for the column under the mouse.
     void Attach(TKvStringGrid* grid, int slot);
 
-    // popMenuPopup: remembers the grid and enables the items for it.
-    void Prepare(TKvStringGrid* grid);
-    void popAscClick() { Sort(""); }
-    void popDesClick() { Sort("DESC"); }
+    // Remembers the grid the popup opens on and enables the items for it.
+    void popMenuPopup(TKvStringGrid* grid);
+    void popAscClick();
+    void popDesClick();
     void popWidClick();
 
     // Column under the grid's last mouse press among its scrollable columns, or -1.
@@ -39,6 +42,8 @@ public:
     QAction* popWid() const { return wid_; }
 
 private:
+    // customContextMenuRequested of an attached grid (pos in its viewport).
+    void OpenOnGrid(const QPoint& pos);
     void Sort(const char* direction);
     int SlotOf(const TKvStringGrid* grid) const;
 

@@ -1,5 +1,6 @@
 #include "KvStringGrid.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
@@ -8,6 +9,7 @@
 #include <algorithm>
 
 #include "KvGridDelegate.h"
+#include "KvGridHeader.h"
 #include "KvStringGridModel.h"
 
 namespace {
@@ -41,6 +43,7 @@ TKvStringGrid::TKvStringGrid(const QString& name, int fixedRows, int fixedCols, 
     setSelectionModel(new KvGridSelectionModel(this, model_));
     delete defaultSelection;
     setItemDelegate(new KvGridDelegate(this));
+    setHorizontalHeader(new KvGridHeader(this));
 
     // The current row is the highlight; Qt's own selection stays unused.
     setSelectionMode(QAbstractItemView::NoSelection);
@@ -74,6 +77,114 @@ TKvStringGrid::TKvStringGrid(const QString& name, int fixedRows, int fixedCols, 
     });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { viewport()->update(); });
+    // The heading row is the header widget: a press or a right-click there
+    // belongs to the grid as much as one on a cell.
+    hh->viewport()->installEventFilter(this);
+    if (model_->FixedCols() > 0) BuildFixedColumnView();
+}
+
+void TKvStringGrid::BuildFixedColumnView() {
+    fixedView_ = new QTableView(this);
+    fixedView_->setObjectName(objectName() + "Fixed");
+    fixedView_->setModel(model_);
+    fixedView_->setSelectionModel(selectionModel());
+    fixedView_->setItemDelegate(new KvGridDelegate(this));
+    fixedView_->setHorizontalHeader(new KvGridHeader(fixedView_));
+    fixedView_->setFocusPolicy(Qt::NoFocus);
+    fixedView_->setFrameShape(QFrame::NoFrame);
+    fixedView_->setSelectionMode(QAbstractItemView::NoSelection);
+    fixedView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fixedView_->setWordWrap(false);
+    fixedView_->setCornerButtonEnabled(false);
+    fixedView_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    fixedView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    fixedView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QHeaderView* vh = fixedView_->verticalHeader();
+    vh->hide();
+    vh->setMinimumSectionSize(1);
+    vh->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView* hh = fixedView_->horizontalHeader();
+    hh->setSectionResizeMode(QHeaderView::Fixed);
+    hh->setSectionsClickable(false);
+    hh->setHighlightSections(false);
+    hh->setMinimumSectionSize(1);
+    hh->setDefaultAlignment(horizontalHeader()->defaultAlignment());
+    hh->setHidden(horizontalHeader()->isHidden());
+    viewport()->stackUnder(fixedView_);
+    fixedView_->viewport()->installEventFilter(this);
+    hh->viewport()->installEventFilter(this);
+    // One vertical position for both views.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, fixedView_->verticalScrollBar(), &QScrollBar::setValue);
+    connect(fixedView_->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
+    connect(model_, &QAbstractItemModel::columnsInserted, this, [this] { SyncFixedColumnView(); });
+    SyncFixedColumnView();
+}
+
+void TKvStringGrid::SyncFixedColumnView() {
+    if (!fixedView_) return;
+    for (int c = 0; c < ColCount(); ++c) {
+        fixedView_->setColumnHidden(c, c >= FixedCols());
+        if (c < FixedCols()) fixedView_->setColumnWidth(c, ColWidth(c));
+    }
+    fixedView_->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+    fixedView_->horizontalHeader()->setFixedHeight(horizontalHeader()->height());
+    PlaceFixedColumnView();
+}
+
+void TKvStringGrid::PlaceFixedColumnView() {
+    if (!fixedView_) return;
+    const int frame = frameWidth();
+    const int headerHeight = horizontalHeader()->isHidden() ? 0 : horizontalHeader()->height();
+    fixedView_->setGeometry(frame, frame, std::min(FixedWidth(), viewport()->width()),
+                            headerHeight + viewport()->height());
+}
+
+void TKvStringGrid::resizeEvent(QResizeEvent* e) {
+    QTableView::resizeEvent(e);
+    PlaceFixedColumnView();
+}
+
+void TKvStringGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    PlaceFixedColumnView();
+}
+
+void TKvStringGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    const int sideways = horizontalScrollBar()->value();
+    QTableView::scrollTo(index, hint);
+    if (!fixedView_ || !index.isValid()) return;
+    if (index.column() < FixedCols()) {
+        horizontalScrollBar()->setValue(sideways);   // the fixed cells are always in view
+        return;
+    }
+    // A column scrolled in under the fixed ones comes out from under them.
+    const int covered = FixedWidth() - visualRect(index).left();
+    if (covered > 0) horizontalScrollBar()->setValue(horizontalScrollBar()->value() - covered);
+}
+
+void TKvStringGrid::RecordMouseDown(const QPoint& globalPos) {
+    const QPoint pos = viewport()->mapFromGlobal(globalPos);
+    mouseDownX_ = pos.x();
+    if (OnMouseDown) OnMouseDown(this, pos.x(), pos.y());
+}
+
+bool TKvStringGrid::eventFilter(QObject* watched, QEvent* event) {
+    const bool heading = watched == horizontalHeader()->viewport();
+    const bool fixed = fixedView_ && (watched == fixedView_->viewport() ||
+                                      watched == fixedView_->horizontalHeader()->viewport());
+    if (heading || fixed) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            RecordMouseDown(e->globalPosition().toPoint());
+            // The left button still drags column borders; the others only open menus.
+            if (e->button() != Qt::LeftButton) return true;
+        } else if (event->type() == QEvent::ContextMenu && contextMenuPolicy() == Qt::CustomContextMenu) {
+            auto* e = static_cast<QContextMenuEvent*>(event);
+            emit customContextMenuRequested(viewport()->mapFromGlobal(e->globalPos()));
+            return true;
+        }
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 TKvStringGrid::~TKvStringGrid() = default;
@@ -109,10 +220,12 @@ void TKvStringGrid::SetColWidth(int col, int width) {
     if (col < 0 || col >= static_cast<int>(widths_.size())) return;
     widths_[col] = std::max(0, width);
     horizontalHeader()->resizeSection(col, widths_[col]);
+    if (col < FixedCols()) SyncFixedColumnView();
 }
 
 void TKvStringGrid::ApplyWidths() {
     for (int c = 0; c < static_cast<int>(widths_.size()); ++c) horizontalHeader()->resizeSection(c, widths_[c]);
+    SyncFixedColumnView();
 }
 
 int TKvStringGrid::TextWidth(const std::string& text) const {
@@ -155,6 +268,7 @@ void TKvStringGrid::SetDefaultRowHeight(int pixels) {
     pixels = std::max(1, pixels);
     verticalHeader()->setDefaultSectionSize(pixels);
     horizontalHeader()->setFixedHeight(pixels + 1);
+    SyncFixedColumnView();
 }
 
 void TKvStringGrid::SetRowSelect(bool wholeRow) {
@@ -164,8 +278,15 @@ void TKvStringGrid::SetRowSelect(bool wholeRow) {
 void TKvStringGrid::ClearData() { model_->ClearData(); }
 
 int TKvStringGrid::ColumnAtX(int x) const {
+    if (x < FixedWidth()) return -1;
     const int col = columnAt(x);
     return col < FixedCols() ? -1 : col;
+}
+
+int TKvStringGrid::FixedWidth() const {
+    int width = 0;
+    for (int c = 0; c < FixedCols() && c < ColCount(); ++c) width += ColWidth(c);
+    return width;
 }
 
 bool TKvStringGrid::AllowMove(const QModelIndex& to) {
@@ -177,9 +298,7 @@ bool TKvStringGrid::AllowMove(const QModelIndex& to) {
 }
 
 void TKvStringGrid::mousePressEvent(QMouseEvent* e) {
-    const QPoint pos = e->position().toPoint();
-    mouseDownX_ = pos.x();
-    if (OnMouseDown) OnMouseDown(this, pos.x(), pos.y());
+    RecordMouseDown(e->globalPosition().toPoint());
     // Only the left button moves the current row; the right one opens menus.
     if (e->button() == Qt::LeftButton)
         QTableView::mousePressEvent(e);

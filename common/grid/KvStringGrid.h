@@ -62,10 +62,33 @@ public:
     std::function<bool(int col, int row)> OnSelectCell;
     // Mouse press (any button) position in grid pixels, for the sort popup.
     std::function<void(TKvStringGrid* grid, int x, int y)> OnMouseDown;
+    // In the coordinates of the cells' viewport; a press on the heading row
+    // counts too (its y is then negative).
     int MouseDownX() const { return mouseDownX_; }
 
-    // Column under MouseDownX among the scrollable columns, or -1.
+    // Connects a view's named handlers: grid->ConnectDrawCell(this, &TPage::grdXDrawCell).
+    template <class Owner>
+    void ConnectDrawCell(const Owner* owner, void (Owner::*handler)(int col, int row, CellStyle& style) const) {
+        OnDrawCell = [owner, handler](int col, int row, CellStyle& style) { (owner->*handler)(col, row, style); };
+    }
+    // A handler shared by several grids is told which one draws.
+    template <class Owner>
+    void ConnectDrawCell(const Owner* owner,
+                         void (Owner::*handler)(const TKvStringGrid& grid, int col, int row, CellStyle& style) const) {
+        OnDrawCell = [owner, handler, this](int col, int row, CellStyle& style) {
+            (owner->*handler)(*this, col, row, style);
+        };
+    }
+    template <class Owner>
+    void ConnectSelectCell(Owner* owner, bool (Owner::*handler)(int col, int row)) {
+        OnSelectCell = [owner, handler](int col, int row) { return (owner->*handler)(col, row); };
+    }
+
+    // Column under x (viewport coordinates) among the scrollable columns,
+    // or -1 over the fixed columns and right of the last column.
     int ColumnAtX(int x) const;
+    // Width of the fixed columns, which stay in place when the grid scrolls sideways.
+    int FixedWidth() const;
 
     // Shared drawing helpers (the delegate uses them; so may custom painting).
     static QColor CurrentRowColor() { return QColor(0, 255, 255); }  // aqua
@@ -86,9 +109,16 @@ public:
     size_t TextBytes() const;
     size_t StorageBytes() const;
 
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    // Presses and context-menu requests on the heading row and on the fixed
+    // columns count as the grid's own.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void updateGeometries() override;
 
 public:
     // Typing letters does not jump to matching rows.
@@ -98,8 +128,14 @@ private:
     friend class KvGridSelectionModel;
     bool AllowMove(const QModelIndex& to);
     void ApplyWidths();
+    void RecordMouseDown(const QPoint& globalPos);
+    // The fixed columns are drawn by a second view laid over the left edge.
+    void BuildFixedColumnView();
+    void SyncFixedColumnView();
+    void PlaceFixedColumnView();
 
     KvStringGridModel* model_;
+    QTableView* fixedView_ = nullptr;
     int mouseDownX_ = -1;
     bool settingRow_ = false;  // SetRow in progress: OnSelectCell not asked
     int defaultColWidth_ = 64;

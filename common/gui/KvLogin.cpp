@@ -26,9 +26,10 @@ CommandLineCredentials g_commandLine;
 }  // namespace
 
 std::vector<std::string> OracleDataSourceNames(std::vector<TConfigDSN::Entry> sources) {
+    // The order decides which source a command-line login uses: the first.
     std::stable_sort(sources.begin(), sources.end(),
                      [](const TConfigDSN::Entry& a, const TConfigDSN::Entry& b) {
-                         return UpperCase(a.Name) < UpperCase(b.Name);
+                         return CompareTextNoCase(a.Name, b.Name) < 0;
                      });
     std::vector<std::string> names;
     for (const TConfigDSN::Entry& source : sources)

@@ -11,8 +11,9 @@
 // missing-data-source message and returns 0 when the list cannot be read
 // or the user has no data source at all.
 int ListOracleDataSources(std::vector<std::string>& names);
-// The filter and order behind it: names sorted without regard to case,
-// kept when the driver description contains "ORACLE" in any case.
+// The filter and order behind it: names sorted without regard to case as
+// the desktop platform sorts them (CompareTextNoCase: "ORA_PROD", "ORA1",
+// "ORAPROD"), kept when the driver description contains "ORACLE" in any case.
 std::vector<std::string> OracleDataSourceNames(std::vector<TConfigDSN::Entry> sources);
 
 // "user/password" from the viewer's first argument (first 100 characters,

@@ -20,10 +20,28 @@ constexpr const char* kSqliteDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3
 constexpr const char* kPostgresDriver = "/usr/lib/x86_64-linux-gnu/odbc/psqlodbcw.so";
 // Set in a re-started copy of this program whose user has no data sources.
 constexpr const char* kNoDataSourcesEnv = "KELV_TEST_NO_DSN";
+// Set in a re-started copy whose data sources differ only in how their
+// names sort, one of them with a name longer than 32 bytes.
+constexpr const char* kOrderedSourcesEnv = "KELV_TEST_ORDERED_DSN";
+constexpr const char* kLongSourceName = "Oracle_data_source_with_a_name_longer_than_32_bytes";
 
 TTempDir* g_odbcDir = nullptr;
 
 void WriteOdbcConfiguration(const TTempDir& dir) {
+    if (std::getenv(kOrderedSourcesEnv)) {
+        // Only ORA_PROD really connects: listed first, it is the one a
+        // command-line login uses.
+        WriteBytes(dir.File("odbcinst.ini"),
+                   std::string("[Fake ORACLE 19 Driver]\nDriver = ") + kSqliteDriver + "\n");
+        WriteBytes(dir.File("odbc.ini"),
+                   "[ORAPROD]\nDriver = /opt/vendor/lib/libMyOracleClient.so\n\n"
+                   "[ORA1]\nDriver = DataDirect 8.0 oracle Wire Protocol\n\n" +
+                       std::string("[") + kLongSourceName + "]\nDriver = /opt/vendor/lib/libMyOracleClient.so\n\n"
+                   "[ORA_PROD]\nDriver = Fake ORACLE 19 Driver\nDatabase = " + dir.File("prod.db") + "\n");
+        setenv("ODBCSYSINI", dir.Path().c_str(), 1);
+        setenv("ODBCINI", dir.File("odbc.ini").c_str(), 1);
+        return;
+    }
     if (std::getenv(kNoDataSourcesEnv)) {
         WriteBytes(dir.File("odbcinst.ini"), "");
         WriteBytes(dir.File("odbc.ini"), "");
@@ -49,6 +67,24 @@ public:
     void ShowMessage(const std::string& text) override { Messages.push_back(text); }
     bool Confirm(const std::string&) override { return false; }
 };
+
+// The driver manager reads its configuration once per process: a test that
+// needs another one runs again in a fresh copy of this program, with
+// envName set, and passes when that copy does.
+void RunInFreshCopy(const char* envName, const char* testName) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setenv(envName, "1", 1);
+        const std::string filter = std::string("--gtest_filter=") + testName;
+        execl("/proc/self/exe", "kelv_login_odbc_tests", filter.c_str(), nullptr);
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
 
 class LoginOdbcTest : public ::testing::Test {
 protected:
@@ -85,20 +121,35 @@ TEST_F(LoginOdbcTest, WithoutAnyDataSourceTheUserIsToldToSetOneUp) {
                                             "ログインできません。"}));
         return;
     }
-    // The driver manager reads its configuration once per process: run this
-    // test again in a fresh copy of the program with an empty odbc.ini.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        setenv(kNoDataSourcesEnv, "1", 1);
-        execl("/proc/self/exe", "kelv_login_odbc_tests",
-              "--gtest_filter=LoginOdbcTest.WithoutAnyDataSourceTheUserIsToldToSetOneUp", nullptr);
-        _exit(127);
+    RunInFreshCopy(kNoDataSourcesEnv, "LoginOdbcTest.WithoutAnyDataSourceTheUserIsToldToSetOneUp");
+}
+
+// "_" sorts before digits and letters, as on the desktop platform, so the
+// command-line login takes ORA_PROD, not ORAPROD; a name longer than 32
+// bytes is listed whole.
+TEST_F(LoginOdbcTest, TheFirstSourceInPlatformOrderServesTheCommandLineLogin) {
+    if (!std::getenv(kOrderedSourcesEnv)) {
+        RunInFreshCopy(kOrderedSourcesEnv, "LoginOdbcTest.TheFirstSourceInPlatformOrderServesTheCommandLineLogin");
+        return;
     }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::vector<std::string> names;
+    ASSERT_EQ(ListOracleDataSources(names), 4);
+    EXPECT_EQ(names, (std::vector<std::string>{"ORA_PROD", "ORA1", kLongSourceName, "ORAPROD"}));
+
+    SetCommandLineCredentials(SplitCredentials("scott/tiger"));
+    EXPECT_TRUE(Login(query));
+    EXPECT_EQ(query.DSName(), "ORA_PROD");
+    EXPECT_TRUE(query.Connected());
+
+    // Chosen in the dialog, the long name reaches the component whole.
+    SetCommandLineCredentials({});
+    TQueryODBC other;
+    SetLoginDialogRunner([](TfrmLIN& dialog) {
+        dialog.cbxDSNs->setCurrentIndex(2);
+        return int(QDialog::Accepted);
+    });
+    Login(other);
+    EXPECT_EQ(other.DSName(), kLongSourceName);
 }
 
 TEST_F(LoginOdbcTest, ConnectedCountsEvenWhenTheCheckStatementFails) {

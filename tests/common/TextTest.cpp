@@ -90,3 +90,25 @@ TEST(DateArithmetic, FormatDateAndDateAsInt) {
     EXPECT_EQ(FormatDate(t, "%y/%m/%d %H:%M:%S"), "01/03/15 09:05:03");
     EXPECT_EQ(DateAsInt(t), 20010315);
 }
+
+// The data-source order of the login: punctuation before digits before
+// letters, letter case ignored, a name before its own longer forms.
+TEST(NameOrder, PunctuationBeforeDigitsBeforeLettersWithoutCase) {
+    auto before = [](const char* a, const char* b) { return CompareTextNoCase(a, b) < 0; };
+    EXPECT_TRUE(before("ORA_PROD", "ORA1"));
+    EXPECT_TRUE(before("ORA1", "ORAPROD"));
+    EXPECT_TRUE(before("ORA_PROD", "ORAPROD"));
+    EXPECT_TRUE(before("ora-prod", "ORA_PROD")) << "within punctuation, by character code";
+    EXPECT_TRUE(before("ORA 1", "ORA_1")) << "a blank is punctuation too";
+    EXPECT_TRUE(before("alpha", "BETA"));
+    EXPECT_TRUE(before("ALPHA", "beta"));
+    EXPECT_TRUE(before("ORA10", "ORA9")) << "digits compare one by one";
+    EXPECT_TRUE(before("ORA", "ORA_"));
+    EXPECT_TRUE(before("ORAZ", "ORA\xC3\xA9")) << "bytes of other scripts after the letters";
+    EXPECT_EQ(CompareTextNoCase("Ora_Prod", "ORA_PROD"), 0);
+    EXPECT_EQ(CompareTextNoCase("", ""), 0);
+    EXPECT_GT(CompareTextNoCase("ORAPROD", "ORA_PROD"), 0);
+    // "[" and "_" follow "Z" in ASCII; here they come before every letter.
+    EXPECT_TRUE(before("[", "A"));
+    EXPECT_TRUE(before("_", "0"));
+}

@@ -296,4 +296,37 @@ TEST(StringGrid, FiguresInRowsLowerThanTheFontAreNotCut) {
     }
 }
 
+// The heading row is as low as the rows: its texts sit as the cells' do,
+// so that a "_" below the line is drawn ("SES_Mod" does not read "SES Mod").
+TEST(StringGrid, HeadingsInALowRowAreNotCut) {
+    QFont font("Noto Sans Mono CJK JP");
+    font.setPixelSize(13);
+    // The viewer's font for the whole program, and a window with a style
+    // sheet, as the viewer's tabs have one.
+    const QFont before = QApplication::font();
+    QApplication::setFont(font);
+    QWidget window;
+    window.setStyleSheet("QTabBar::tab { padding: 3px 5px; }");
+    TKvStringGrid grid("grdParm", 1, 0, &window);
+    grid.SetColCount(2);
+    grid.SetDefaultRowHeight(17);
+    grid.SetCell(0, 0, "SES_Mod");
+    grid.SetCell(1, 0, "SES Mod");
+    grid.SetColWidth(0, 80);
+    grid.SetColWidth(1, 80);
+    grid.resize(200, 100);
+    window.resize(200, 100);
+    window.show();
+    Settle();
+    const QImage heading = grid.horizontalHeader()->viewport()->grab().toImage();
+    const int h = grid.horizontalHeader()->height();
+    QApplication::setFont(before);
+    // The underscore: pixels clearly darker in the first section than in the second.
+    int inked = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < 80; ++x)
+            if (QColor(heading.pixel(x + 80, y)).lightness() - QColor(heading.pixel(x, y)).lightness() > 100) ++inked;
+    EXPECT_GE(inked, 4) << "the underscore is not drawn";
+}
+
 }  // namespace

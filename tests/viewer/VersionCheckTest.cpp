@@ -2,6 +2,10 @@
 // start-up, against a SQLite database that plays the two views.
 #include <gtest/gtest.h>
 
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
 #include "KelvsU1.h"
 #include "ViewerTestSupport.h"
 
@@ -24,6 +28,11 @@ protected:
                  bool drop = false) {
         window_->qryODBC().Disconnect();
         SetSqliteBanners(banners, blockSize, drop);
+    }
+    // The user clicks a tab of the window.
+    void ClickTab(int index) {
+        QTabBar* tabs = window_->PageCtrl()->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
     }
     TScriptedDialogs dialogs_;
     std::unique_ptr<TfrmKVS> window_;
@@ -116,12 +125,45 @@ TEST_F(VersionCheck, BlockSizeFallsBackTo2048WhenMissingOrUnreadable) {
     window_->InitMainForm();
     EXPECT_EQ(window_->Context().BlockSize, 2048);
     EXPECT_TRUE(dialogs_.errors.isEmpty());
+    // Not silently: pnlMess says which size the block figures use.
+    const QString said = "db_block_size [ abc ] は正しくありません。2048Bytesとして表示します。";
+    EXPECT_EQ(window_->Message(), said + "  時間帯ごとの回数を表示するには日付を選択して下さい。");
 
     Banners({}, "", /*drop=*/true);
     window_->Context().BlockSize = 4096;
     window_->InitMainForm();
     EXPECT_EQ(window_->Context().BlockSize, 2048);
     EXPECT_EQ(dialogs_.errors.size(), 2) << "banner query and block size query both fail";
+}
+
+// A block size that is not a positive number is said at start-up and again
+// on the pages whose figures are in blocks; a good one is never mentioned.
+TEST_F(VersionCheck, AWrongBlockSizeIsSaidWhereBlockFiguresAreShown) {
+    const QString wrongZero = "db_block_size [ 0 ] は正しくありません。2048Bytesとして表示します。";
+    for (const char* value : {"0", "-8192"}) {
+        Banners({"Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Production"}, value);
+        window_->InitMainForm();
+        EXPECT_EQ(window_->Context().BlockSize, 2048) << value;
+        EXPECT_TRUE(window_->Message().startsWith(QString("db_block_size [ %1 ]").arg(value)))
+            << window_->Message().toStdString();
+    }
+    Banners({"Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Production"}, "0");
+    window_->InitMainForm();
+    window_->show();
+    ClickTab(pgFet);
+    EXPECT_EQ(window_->Message(), wrongZero);
+    ClickTab(pgTableSpace);
+    EXPECT_EQ(window_->Message(), wrongZero + "  テーブルスペースとファイルを選択して下さい。");
+    ClickTab(pgParameter);
+    EXPECT_EQ(window_->Message(), QString());
+    ClickTab(pgExtents);
+    EXPECT_EQ(window_->Message(), wrongZero);
+
+    Banners({"Oracle Database 10g Enterprise Edition Release 10.2.0.1.0 - Production"}, "1");
+    window_->InitMainForm();
+    EXPECT_EQ(window_->Context().BlockSize, 1) << "the smallest positive size is taken";
+    ClickTab(pgFet);
+    EXPECT_EQ(window_->Message(), QString());
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "KvColumnWidth.h"
 #include "KvPages.h"
 #include "KvSortPopup.h"
+#include "GridClicks.h"
 #include "KvStringGrid.h"
 #include "ViewerTestSupport.h"
 
@@ -35,12 +36,19 @@ protected:
     }
     TFakePage* Page(int index) { return FakePage(*window_, index); }
     void Visit(int index) { window_->PageCtrl()->setCurrentIndex(index); }
-    // Right-click at x on a grid, as the user opens the popup there.
-    void RightClick(TKvStringGrid* grid, int x) {
-        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, QPoint(x, 5));
-        QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, QPoint(x, 5));
-        window_->SortPopup().Prepare(grid);
+    // Right-click at x on a grid's cells, or on its heading row, as the
+    // user opens the popup there; then a click on one of its items.
+    void RightClick(TKvStringGrid* grid, int x, bool onHeading = false) {
+        if (onHeading)
+            gridclicks::RightClickHeading(*grid, x);
+        else
+            gridclicks::RightClickCells(*grid, x);
+        ASSERT_TRUE(window_->SortPopup().popMenu()->isVisible()) << "the popup did not open";
     }
+    bool Choose(QAction* item) { return gridclicks::ChooseFromMenu(window_->SortPopup().popMenu(), item); }
+    QAction* Asc() { return window_->SortPopup().popAsc(); }
+    QAction* Des() { return window_->SortPopup().popDes(); }
+    QAction* Wid() { return window_->SortPopup().popWid(); }
 
     TScriptedDialogs dialogs_;
     std::unique_ptr<TfrmKVS> window_;
@@ -165,7 +173,7 @@ TEST_F(MainWindow, SortChoiceReachesThePageAndSurvivesPageSwitchesAndF9) {
     Visit(pgSegment);
     TFakePage* page = Page(pgSegment);
     RightClick(page->grid0, 70);  // second column (60 px each)
-    window_->SortPopup().popDesClick();
+    EXPECT_TRUE(Choose(Des()));
     EXPECT_EQ(page->fullLoads, 2);
     EXPECT_EQ(page->seenSort[0], (std::pair<int, std::string>(1, "DESC")));
     EXPECT_EQ(window_->Context().Sort.SortCol[pgSegment][0], 1);
@@ -177,8 +185,32 @@ TEST_F(MainWindow, SortChoiceReachesThePageAndSurvivesPageSwitchesAndF9) {
     EXPECT_EQ(window_->Context().Sort.SortCol[pgExtents][0], -1) << "other pages untouched";
 
     RightClick(page->grid0, 10);
-    window_->SortPopup().popAscClick();
+    EXPECT_TRUE(Choose(Asc()));
     EXPECT_EQ(page->seenSort[0], (std::pair<int, std::string>(0, "")));
+}
+
+// The heading row is where users reach for the popup: it opens there too,
+// for the column under the mouse.
+TEST_F(MainWindow, ARightClickOnAHeadingOpensThePopupForThatColumn) {
+    Visit(pgSegment);
+    TFakePage* page = Page(pgSegment);
+    page->grid0->SetCellText(2, 0, "Size(KB)");
+    RightClick(page->grid0, gridclicks::HeadingX(*page->grid0, 2), true);
+    EXPECT_TRUE(Choose(Des()));
+    EXPECT_EQ(page->seenSort[0], (std::pair<int, std::string>(2, "DESC")));
+
+    // The width fit too works from the heading: the heading's own text counts.
+    page->grid0->SetCellText(2, 0, "A_LONGER_HEADING");
+    RightClick(page->grid0, gridclicks::HeadingX(*page->grid0, 2), true);
+    EXPECT_TRUE(Choose(Wid()));
+    EXPECT_EQ(page->grid0->ColWidth(2), 16 * 7 + 2);
+
+    // Right of the last heading: the popup opens, but sorting changes nothing.
+    const int loads = page->fullLoads;
+    RightClick(page->grid0, 250, true);
+    EXPECT_TRUE(Choose(Asc()));
+    EXPECT_EQ(page->fullLoads, loads);
+    EXPECT_EQ(page->seenSort[0], (std::pair<int, std::string>(2, "DESC")));
 }
 
 TEST_F(MainWindow, SortingTheSecondGridReloadsOnlyTheDetail) {
@@ -186,7 +218,7 @@ TEST_F(MainWindow, SortingTheSecondGridReloadsOnlyTheDetail) {
     TFakePage* page = Page(pgTableSpace);
     const int full = page->fullLoads;
     RightClick(page->grid1, 130);
-    window_->SortPopup().popAscClick();
+    EXPECT_TRUE(Choose(Asc()));
     EXPECT_EQ(page->fullLoads, full);
     EXPECT_EQ(page->detailLoads, 1);
     EXPECT_EQ(page->seenSort[1], (std::pair<int, std::string>(2, "")));
@@ -199,10 +231,12 @@ TEST_F(MainWindow, ARightClickBeyondTheLastColumnChangesNothing) {
     const int loads = page->fullLoads;
     RightClick(page->grid0, 250);  // three columns end at 180
     EXPECT_EQ(TKvSortPopup::GetMouseCol(*page->grid0), -1);
-    window_->SortPopup().popAscClick();
-    window_->SortPopup().popDesClick();
+    EXPECT_TRUE(Choose(Asc()));
+    RightClick(page->grid0, 250);
+    EXPECT_TRUE(Choose(Des()));
     const int width = page->grid0->ColWidth(2);
-    window_->SortPopup().popWidClick();
+    RightClick(page->grid0, 250);
+    EXPECT_TRUE(Choose(Wid()));
     EXPECT_EQ(page->fullLoads, loads);
     EXPECT_EQ(window_->Context().Sort.SortCol[pgParameter][0], -1);
     EXPECT_EQ(window_->Context().Sort.SortDir[pgParameter][0], "");
@@ -212,14 +246,14 @@ TEST_F(MainWindow, ARightClickBeyondTheLastColumnChangesNothing) {
 TEST_F(MainWindow, PopupItemsFollowTheGridTheyOpenOn) {
     TKvSortPopup& popup = window_->SortPopup();
     TKvStringGrid hours("grdSQLArea", 1, 1), dates("grdMUDate"), list("grdSeg");
-    popup.Prepare(&hours);
+    popup.popMenuPopup(&hours);
     EXPECT_FALSE(popup.popAsc()->isEnabled());
     EXPECT_FALSE(popup.popDes()->isEnabled());
     EXPECT_TRUE(popup.popWid()->isEnabled());
-    popup.Prepare(&dates);
+    popup.popMenuPopup(&dates);
     EXPECT_TRUE(popup.popAsc()->isEnabled());
     EXPECT_FALSE(popup.popWid()->isEnabled());
-    popup.Prepare(&list);
+    popup.popMenuPopup(&list);
     EXPECT_TRUE(popup.popAsc()->isEnabled());
     EXPECT_TRUE(popup.popDes()->isEnabled());
     EXPECT_TRUE(popup.popWid()->isEnabled());
@@ -235,12 +269,12 @@ TEST_F(MainWindow, WidthFitCountsDoubleByteCharactersTwice) {
     grid->SetCellText(1, 1, "テーブルスペース");  // 8 full-width characters: 16 bytes
     grid->SetCellText(1, 2, "ﾃｰﾌﾞﾙ");           // half-width: 5 bytes
     RightClick(grid, 70);
-    window_->SortPopup().popWidClick();
+    EXPECT_TRUE(Choose(Wid()));
     EXPECT_EQ(grid->ColWidth(1), 16 * 7 + 2);
 
     // A column without any text (heading included) keeps its width.
     RightClick(grid, 130);
-    window_->SortPopup().popWidClick();
+    EXPECT_TRUE(Choose(Wid()));
     EXPECT_EQ(grid->ColWidth(2), 60);
 
     // grdTSN is sorted, never widened.
@@ -248,7 +282,7 @@ TEST_F(MainWindow, WidthFitCountsDoubleByteCharactersTwice) {
     TKvStringGrid* names = Page(pgTableSpace)->grid0;
     names->SetCellText(0, 1, "SYSTEM_TABLESPACE_WITH_A_LONG_NAME");
     RightClick(names, 10);
-    window_->SortPopup().popWidClick();
+    EXPECT_TRUE(Choose(Wid()));
     EXPECT_EQ(names->ColWidth(0), 60);
 }
 

@@ -20,8 +20,11 @@
 #include <cstring>
 #include <map>
 
+#include "KvBarChart.h"
+#include "KvHourLabel.h"
 #include "KvNumFormat.h"
 #include "KvOracle.h"
+#include "KvText.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
 #include "ODBCCall.h"
@@ -41,13 +44,7 @@ constexpr int kDefaultMaxItem = 1;       // "50"
 const char* const kMaxItems[] = {"10", "50", "100", "500", "1000", "1500", "2000"};
 const char* const kGuide = "時間帯ごとの回数を表示するには日付を選択して下さい。";
 
-QString HourLabel(int hour) { return QString::asprintf("%2d:00", hour) + QString::fromUtf8("～59"); }
-
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
+constexpr int kDateCol = 0, kCountCol = 1;
 }  // namespace
 
 TCheckPointPage::TCheckPointPage(TViewerContext& ctx, QWidget* parent)
@@ -55,13 +52,8 @@ TCheckPointPage::TCheckPointPage(TViewerContext& ctx, QWidget* parent)
     setObjectName("tabCheckPoint");
     grdDate = new TKvStringGrid("grdDate", 1, 0, this);
     grdDate->setFixedWidth(kDateGridWidth);
-    grdDate->OnSelectCell = [this](int, int row) {
-        if (row != grdDate->Row() && !grdDate->CellText(0, row).isEmpty()) LoadCheckPointHours(row);
-        return true;
-    };
-    grdDate->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col == 1;
-    };
+    grdDate->ConnectSelectCell(this, &TCheckPointPage::grdDateSelectCell);
+    grdDate->ConnectDrawCell(this, &TCheckPointPage::grdDateDrawCell);
     BuildChart();
 
     auto* layout = new QHBoxLayout(this);
@@ -92,10 +84,14 @@ void TCheckPointPage::BuildChart() {
     axisX_->setTitleText(QString::fromUtf8("(回数)"));
     axisX_->setMinorTickCount(0);
     axisX_->setLabelFormat("%d");
+    // Ticks at whole steps from 0: a tick between two counts ("12" for 12.5)
+    // would be labelled with the wrong number.
+    axisX_->setTickType(QValueAxis::TicksDynamic);
+    axisX_->setTickAnchor(0);
     axisY_ = new QBarCategoryAxis();
     // The 24 hour labels never change; only the bar values are reloaded.
     QStringList labels;
-    for (int h = kHours - 1; h >= 0; --h) labels << HourLabel(h);
+    for (int h = kHours - 1; h >= 0; --h) labels << QString::fromStdString(HourLabel(h));
     axisY_->append(labels);
     // The chart's axis cuts a label taller than its band short, and the
     // full-width "～" makes every label so: the page draws them itself.
@@ -138,7 +134,7 @@ void TCheckPointPage::BuildChart() {
     for (const char* item : kMaxItems) cmbMax->addItem(item);
     maxLayout->addWidget(caption);
     maxLayout->addWidget(cmbMax, 1);
-    connect(cmbMax, &QComboBox::activated, this, [this](int) { cmbMaxChange(); });
+    connect(cmbMax, &QComboBox::activated, this, &TCheckPointPage::cmbMaxChange);
     ChartCnt->installEventFilter(this);
     SetCmbMaxYellow(false);
 }
@@ -175,7 +171,7 @@ void TCheckPointPage::InitMainForm() {
     FitDateGridWidth();
     grdDate->SetRowCount(2);
     cmbMax->setCurrentIndex(kDefaultMaxItem);
-    axisX_->setRange(0, SelectedMax());
+    SetAxisMax(SelectedMax());
 }
 
 QString TCheckPointPage::Guide() const {
@@ -195,7 +191,29 @@ void TCheckPointPage::SetCmbMaxYellow(bool yellow) {
                                  : "QComboBox { background: white; }");
 }
 
-void TCheckPointPage::cmbMaxChange() { axisX_->setRange(0, SelectedMax()); }
+void TCheckPointPage::cmbMaxChange() { SetAxisMax(SelectedMax()); }
+
+void TCheckPointPage::SetAxisMax(double max) {
+    // The interval changes first when it grows, so that the axis never has
+    // thousands of ticks to lay out in between.
+    const double interval = AxisTickStep(max);
+    if (interval > axisX_->tickInterval()) {
+        axisX_->setTickInterval(interval);
+        axisX_->setRange(0, max);
+    } else {
+        axisX_->setRange(0, max);
+        axisX_->setTickInterval(interval);
+    }
+}
+
+bool TCheckPointPage::grdDateSelectCell(int, int row) {
+    if (row != grdDate->Row() && !grdDate->CellText(kDateCol, row).isEmpty()) LoadCheckPointHours(row);
+    return true;
+}
+
+void TCheckPointPage::grdDateDrawCell(int col, int, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col == kCountCol;
+}
 
 void TCheckPointPage::LoadCheckPointDays() {
     ClearToOneRow(*grdDate);
@@ -239,7 +257,7 @@ void TCheckPointPage::WriteHistoryFile() {
 }
 
 void TCheckPointPage::LoadCheckPointHours(int row) {
-    axisX_->setRange(0, SelectedMax());
+    SetAxisMax(SelectedMax());
     bars_->remove(0, bars_->count());
     SetCmbMaxYellow(false);
     int max = 0;
@@ -268,7 +286,7 @@ void TCheckPointPage::LoadCheckPointHours(int row) {
     }
     bars_->append(values);
     if (max > axisX_->max()) {
-        axisX_->setRange(0, max);
+        SetAxisMax(max);
         SetCmbMaxYellow(true);
     }
 }

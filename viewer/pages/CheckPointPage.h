@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QBarSet;
 class QChart;
@@ -34,6 +35,9 @@ public:
 
     void LoadCheckPointDays();
     void LoadCheckPointHours(int row);
+    bool grdDateSelectCell(int col, int row);
+    void grdDateDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
+    void cmbMaxChange();
 
     // Controls (named as on the window).
     TKvStringGrid* grdDate;
@@ -56,6 +60,7 @@ protected:
 private:
     void BuildChart();
     void SetCmbMaxYellow(bool yellow);
+    void SetAxisMax(double max);
     void PlaceMaxPanel();
     // Widens the day list, where the style's scroll bar is wider than the
     // room the design leaves for it, so that "Count" stays in view.
@@ -63,7 +68,6 @@ private:
     void PlaceHourLabels();
     int SelectedMax() const;
     void WriteHistoryFile();
-    void cmbMaxChange();
 
     QChart* chart_;
     QBarSet* bars_;

@@ -7,11 +7,13 @@
 #include "KvNumFormat.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
+#include "KvText.h"
 #include "ODBCCall.h"
 
 namespace {
 constexpr int kTopBand = 60;
 constexpr int kRowHeight = 17;
+constexpr int kFirstNumberCol = 3;   // the block counts
 constexpr int kTotExtCol = 5;
 constexpr size_t kManyExtentsWidth = 2;   // a shown text longer than this is 100 or more
 constexpr int kRed = 255;
@@ -19,9 +21,7 @@ constexpr int kBlue = 16711680;
 }  // namespace
 
 QColor TotExtColour(const std::string& shown) {
-    const size_t b = shown.find_first_not_of(' ');
-    const std::string t = b == std::string::npos ? std::string()
-                                                 : shown.substr(b, shown.find_last_not_of(' ') - b + 1);
+    const std::string t = Trim(shown);
     if (t.size() > kManyExtentsWidth) return ColourValue(kRed);
     if (t != "0") return ColourValue(kBlue);
     return Qt::black;
@@ -36,10 +36,7 @@ TExtentsPage::TExtentsPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(c
     chkExt->setChecked(true);
     chkExt->move(8, 30);
     grdExt = new TKvStringGrid("grdExt", 1, 0, this);
-    grdExt->OnDrawCell = [this](int col, int row, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col >= 3;
-        if (col == kTotExtCol) style.Text = TotExtColour(grdExt->Cell(col, row));
-    };
+    grdExt->ConnectDrawCell(this, &TExtentsPage::grdExtDrawCell);
     lblBlk5 = new QLabel(this);
     lblBlk5->setObjectName("lblBlk5");
     auto* layout = new QVBoxLayout(this);
@@ -59,6 +56,11 @@ void TExtentsPage::InitMainForm() {
 }
 
 void TExtentsPage::LoadPage(bool) { LoadExtents(); }
+
+void TExtentsPage::grdExtDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col >= kFirstNumberCol;
+    if (col == kTotExtCol) style.Text = TotExtColour(grdExt->Cell(col, row));
+}
 
 void TExtentsPage::LoadExtents() {
     ClearMessage();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QCheckBox;
 class QLabel;
@@ -17,6 +18,7 @@ public:
     std::vector<SortableGrid> SortableGrids() const override { return {{grdExt, 0}}; }
 
     void LoadExtents();
+    void grdExtDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
 
     QCheckBox* chkExt;
     TKvStringGrid* grdExt;

@@ -23,10 +23,7 @@ TFreeSpacePage::TFreeSpacePage(TViewerContext& ctx, QWidget* parent) : TKvLivePa
     lblBlk8->setObjectName("lblBlk8");
     lblBlk8->move(8, 36);
     grdFet = new TKvStringGrid("grdFet", 1, 0, this);
-    grdFet->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col >= 1;
-        if (col == kFreePercentCol) style.Text = ColourValue(kBlue);
-    };
+    grdFet->ConnectDrawCell(this, &TFreeSpacePage::grdFetDrawCell);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -45,6 +42,11 @@ void TFreeSpacePage::InitMainForm() {
 }
 
 void TFreeSpacePage::LoadPage(bool) { LoadFreeSpace(); }
+
+void TFreeSpacePage::grdFetDrawCell(int col, int, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col >= 1;
+    if (col == kFreePercentCol) style.Text = ColourValue(kBlue);
+}
 
 void TFreeSpacePage::LoadFreeSpace() {
     ClearMessage();

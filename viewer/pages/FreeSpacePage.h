@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QLabel;
 
@@ -16,6 +17,7 @@ public:
     std::vector<SortableGrid> SortableGrids() const override { return {{grdFet, 0}}; }
 
     void LoadFreeSpace();
+    void grdFetDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
 
     QLabel* lblBlk8;
     TKvStringGrid* grdFet;

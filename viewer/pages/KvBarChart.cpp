@@ -6,6 +6,7 @@
 #include <QChart>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
 #include <QHorizontalBarSeries>
@@ -19,6 +20,7 @@
 #include <cmath>
 
 #include "KvFonts.h"
+#include "KvNumFormat.h"
 
 namespace {
 constexpr int kCategoryPixels = 10;
@@ -30,6 +32,8 @@ constexpr qreal kMarkZ = 10;
 constexpr double kHeadroom = 1.15;     // room right of the longest bar for its mark
 constexpr int kTargetTicks = 6;
 constexpr double kDefaultBarWidth = 0.6;
+constexpr double kLeastShare = 0.1;      // of the plot's width where a bar ends
+constexpr double kMostMarkRoom = 0.5;    // of the chart's width given to marks
 
 // Smallest of 1, 2, 2.5, 5 times a power of ten that is >= value (> 0).
 double NiceCeil(double value) {
@@ -42,11 +46,16 @@ double NiceCeil(double value) {
 // value rounded up to a whole number of nice tick steps (about six of
 // them): 113,049 gives 120,000, where a nice number alone would give 200,000.
 double NiceMaximum(double value) {
-    const double step = NiceCeil(value / kTargetTicks);
+    const double step = AxisTickStep(value);
     return std::ceil(value / step) * step;
 }
 
-QString ValueText(double value) { return QString::number(std::llround(value)); }
+}  // namespace
+
+double AxisTickStep(double span) { return span > 0 ? NiceCeil(span / kTargetTicks) : 1; }
+
+namespace {
+QString ValueText(double value) { return QString::fromStdString(FormatGrouped(value)); }
 
 QFont SmallFont(int pixels) {
     QFont font(kJapaneseFontFamily);
@@ -86,6 +95,9 @@ TKvBarChart::TKvBarChart(QWidget* parent, bool stacked)
     bars_->attachAxis(axisCategories_);
     chart_->legend()->setAlignment(Qt::AlignTop);
     chart_->legend()->hide();
+    // No padding inside the chart's frame: in a low chart the padding takes
+    // the height the axis labels need, and they are cut to "...".
+    chart_->layout()->setContentsMargins(0, 0, 0, 0);
     setChart(chart_);
     setRubberBand(QChartView::NoRubberBand);
     setRenderHint(QPainter::Antialiasing);
@@ -107,9 +119,11 @@ int TKvBarChart::AddSeries(const QString& name, const QString& title, const QCol
     // No outline: an empty point (value 0) must leave no trace.
     s->Set->setPen(Qt::NoPen);
     bars_->append(s->Set);
+    const int index = static_cast<int>(series_.size());
+    connect(s->Set, &QBarSet::pressed, this, [this, index] { emit SeriesClicked(index); });
     series_.push_back(std::move(owned));
     ScheduleRefresh();
-    return static_cast<int>(series_.size()) - 1;
+    return index;
 }
 
 int TKvBarChart::SeriesCount() const { return static_cast<int>(series_.size()); }
@@ -176,6 +190,8 @@ void TKvBarChart::SetBottomAutomatic(bool automatic) {
     UpdateAxis();
 }
 
+double TKvBarChart::AxisMaximumAbove(double largest) { return NiceMaximum(largest * kHeadroom); }
+
 void TKvBarChart::SetBottomRange(double minimum, double maximum) {
     automatic_ = false;
     SetValueRange(minimum, maximum);
@@ -186,11 +202,21 @@ double TKvBarChart::BottomMaximum() const { return axisValues_->max(); }
 
 void TKvBarChart::SetBottomTitle(const QString& title) { axisValues_->setTitleText(title); }
 
+void TKvBarChart::SetBottomMinorTicks(int count) { axisValues_->setMinorTickCount(count); }
+
 void TKvBarChart::SetLegendVisible(bool visible) { chart_->legend()->setVisible(visible); }
 
 void TKvBarChart::SetTitle(const QString& title) { chart_->setTitle(title); }
 
 void TKvBarChart::SetBarWidthPercent(int percent) { bars_->setBarWidth(percent / 100.0); }
+
+void TKvBarChart::SetTextPixelSize(int pixels) {
+    const QFont font = SmallFont(pixels);
+    chart_->setTitleFont(font);
+    chart_->legend()->setFont(font);
+    axisValues_->setLabelsFont(font);
+    axisValues_->setTitleFont(font);
+}
 
 int TKvBarChart::CategoryCount() const { return series_.empty() ? 0 : PointCount(0); }
 
@@ -226,14 +252,14 @@ void TKvBarChart::UpdateAxis() {
     }
     // Without bars the axis still counts in whole numbers.
     constexpr double kEmptyMaximum = 10;
-    const double maximum = high > 0 ? NiceMaximum(high * kHeadroom) : kEmptyMaximum;
+    const double maximum = high > 0 ? AxisMaximumAbove(high) : kEmptyMaximum;
     const double minimum = low < 0 ? -NiceMaximum(-low * kHeadroom) : 0;
     SetValueRange(minimum, maximum);
 }
 
 void TKvBarChart::SetValueRange(double minimum, double maximum) {
     const double span = maximum - minimum;
-    const double interval = span > 0 ? NiceCeil(span / kTargetTicks) : axisValues_->tickInterval();
+    const double interval = span > 0 ? AxisTickStep(span) : axisValues_->tickInterval();
     // Range and tick interval change one after the other: in between, the
     // axis must not have thousands of ticks to lay out.
     if (interval > axisValues_->tickInterval()) {
@@ -294,7 +320,9 @@ void TKvBarChart::RebuildItems() {
         items_.push_back(text);
     }
     const int left = categoryItems_.empty() ? 0 : static_cast<int>(std::ceil(widest)) + kCategoryGap;
-    chart_->setMargins(QMargins(left, 0, kRightMargin, 0));
+    leftMargin_ = left;
+    markRoom_ = 0;
+    ApplyMargins();
 
     const QFont markFont = SmallFont(kMarkPixels);
     for (int s = 0; s < SeriesCount(); ++s) {
@@ -318,9 +346,19 @@ void TKvBarChart::RebuildItems() {
     }
 }
 
+void TKvBarChart::ApplyMargins() {
+    chart_->setMargins(QMargins(leftMargin_, 0, kRightMargin + static_cast<int>(std::ceil(markRoom_)), 0));
+}
+
 void TKvBarChart::PlaceMarks() {
     if (series_.empty()) return;
     const QRectF plot = chart_->plotArea();
+    const qreal chartWidth = chart_->size().width();
+    qreal roomWanted = 0;   // more right margin, so that the marks fit
+    // Right end of the last mark placed in each category: the marks of the
+    // parts of one stack are placed in series order, and a mark never
+    // covers the one before it.
+    std::vector<qreal> placedRight(static_cast<size_t>(CategoryCount()), -1);
     for (int i = 0; i < static_cast<int>(categoryItems_.size()); ++i) {
         QGraphicsSimpleTextItem* item = categoryItems_[i];
         const QPointF centre = chart_->mapToPosition(QPointF(0, i), bars_);
@@ -347,12 +385,45 @@ void TKvBarChart::PlaceMarks() {
         }
         const QPointF at = chart_->mapToPosition(QPointF(end, y), bars_);
         const QRectF box = mark.Box->rect();
-        const qreal x = value >= 0 ? at.x() + s.Marks.ArrowLength : at.x() - s.Marks.ArrowLength - box.width();
+        qreal x = value >= 0 ? at.x() + s.Marks.ArrowLength : at.x() - s.Marks.ArrowLength - box.width();
+        if (value >= 0 && Stacked() && mark.Index < static_cast<int>(placedRight.size()))
+            x = std::max(x, placedRight[static_cast<size_t>(mark.Index)] + 1);
+        const qreal overflow = x + box.width() - (chartWidth - 1);
+        if (value >= 0 && overflow > 0 && plot.width() > 0) {
+            // A narrower plot moves the bar's end left by its share of the width.
+            const qreal share = std::max<qreal>(kLeastShare, (at.x() - plot.left()) / plot.width());
+            roomWanted = std::max(roomWanted, overflow / share);
+        }
+        // Whatever room there is: the mark stops at the chart's edge, whole.
+        x = std::max<qreal>(0, std::min<qreal>(x, chartWidth - box.width() - 1));
         mark.Box->setPos(x, at.y() - box.height() / 2);
+        if (value >= 0 && mark.Index < static_cast<int>(placedRight.size()))
+            placedRight[static_cast<size_t>(mark.Index)] = x + box.width();
     }
+    // A long arrow off a bar near the axis end (the latch charts' counts)
+    // gets room right of the plot; the chart lays out again and comes back.
+    if (roomWanted > 0 && markRoom_ + roomWanted <= chartWidth * kMostMarkRoom) {
+        markRoom_ += roomWanted;
+        ApplyMargins();
+    }
+}
+
+QPoint TKvBarChart::BarCentre(int series, int index) const {
+    if (!Valid(series) || index < 0 || index >= PointCount(series)) return {};
+    double start = 0;
+    if (Stacked())
+        for (int k = 0; k < series; ++k)
+            if (index < PointCount(k) && !series_[k]->Points[index].Empty) start += series_[k]->Points[index].Value;
+    const double value = series_[series]->Points[index].Value;
+    double y = index;
+    if (!Stacked()) y = index - bars_->barWidth() / 2 + (series + 0.5) * bars_->barWidth() / SeriesCount();
+    const QPointF inChart = chart_->mapToPosition(QPointF(start + value / 2, y), bars_);
+    return mapFromScene(chart_->mapToScene(inChart));
 }
 
 void TKvBarChart::resizeEvent(QResizeEvent* event) {
     QChartView::resizeEvent(event);
+    markRoom_ = 0;   // measured again for the new size
+    ApplyMargins();
     PlaceMarks();
 }

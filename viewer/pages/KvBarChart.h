@@ -22,6 +22,11 @@ class QGraphicsItem;
 class QGraphicsRectItem;
 class QGraphicsSimpleTextItem;
 
+// Step between the value axis's ticks for a span: 1, 2, 2.5 or 5 times a
+// power of ten, about six ticks over the span, so that every tick's label
+// is the exact value at the tick.
+double AxisTickStep(double span);
+
 struct TKvBarPoint {
     double Value = 0;
     QString Label;
@@ -38,6 +43,7 @@ struct TKvMarks {
 };
 
 class TKvBarChart : public QChartView {
+    Q_OBJECT
 public:
     // stacked: the series are stacked in the order they were added;
     // otherwise side by side.
@@ -60,23 +66,37 @@ public:
 
     void SetMarks(int series, const TKvMarks& marks);
     TKvMarks Marks(int series) const;
-    // Text of a point's mark as drawn ("" when hidden or empty point).
+    // Text of a point's mark as drawn ("" when hidden or empty point);
+    // values are written "#,##0".
     QString MarkText(int series, int index) const;
 
     // Bottom (value) axis.
     void SetBottomAutomatic(bool automatic);   // automatic: fits the largest stack
+    // Where the automatic axis ends for a largest stack of `largest` (> 0):
+    // at a tick step above it, with room for the mark right of the bar.
+    static double AxisMaximumAbove(double largest);
     void SetBottomRange(double minimum, double maximum);
     double BottomMinimum() const;
     double BottomMaximum() const;
     void SetBottomTitle(const QString& title);
+    void SetBottomMinorTicks(int count);
     // Left (category) axis: fixed 0..count-1 categories.
     void SetLegendVisible(bool visible);   // at the top
     void SetTitle(const QString& title);   // "" hides it
     void SetBarWidthPercent(int percent);
+    // Title, legend and value-axis texts at this size (a low chart needs
+    // small ones to leave its axis labels room).
+    void SetTextPixelSize(int pixels);
 
     // Redraws bars, categories and marks from the points (called by the
     // mutators; cheap enough to call after every change of a whole series).
     void Refresh();
+    // Middle of a point's bar in the view's coordinates (where a click hits it).
+    QPoint BarCentre(int series, int index) const;
+
+signals:
+    // A press on a bar of that series.
+    void SeriesClicked(int series);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -97,6 +117,7 @@ private:
     void ScheduleRefresh();
     void RebuildItems();
     void PlaceMarks();
+    void ApplyMargins();
     std::vector<std::unique_ptr<TSeries>> series_;
     QChart* chart_;
     QAbstractBarSeries* bars_;
@@ -104,6 +125,8 @@ private:
     QValueAxis* axisValues_;
     bool automatic_ = true;
     bool refreshPending_ = false;
+    int leftMargin_ = 0;     // the category texts
+    qreal markRoom_ = 0;     // right of the plot, for marks beyond the axis end
     std::vector<QGraphicsItem*> items_;   // categories and marks, owned by the chart
     std::vector<QGraphicsSimpleTextItem*> categoryItems_;
     std::vector<TMarkItem> markItems_;

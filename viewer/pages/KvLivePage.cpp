@@ -1,7 +1,5 @@
 #include "KvLivePage.h"
 
-#include <QMessageBox>
-
 #include <algorithm>
 
 #include "KvStringGrid.h"
@@ -11,18 +9,7 @@ QColor ColourValue(int value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
-TKvPageDialogs TKvPageDialogs::Standard(QWidget* owner) {
-    TKvPageDialogs d;
-    d.ConfirmWarning = [owner](const QString& text) {
-        return QMessageBox::warning(owner, QString(), text, QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
-    };
-    d.Inform = [owner](const QString& text) { QMessageBox::information(owner, QString(), text); };
-    return d;
-}
-
-TKvLivePage::TKvLivePage(TViewerContext& ctx, QWidget* parent)
-    : TKvPage(ctx, parent), Dialogs(TKvPageDialogs::Standard(this)) {}
+TKvLivePage::TKvLivePage(TViewerContext& ctx, QWidget* parent) : TKvPage(ctx, parent) {}
 
 TKvLivePage::~TKvLivePage() = default;
 
@@ -31,10 +18,7 @@ TKvRowSource& TKvLivePage::Rows() {
     return *rows_;
 }
 
-void TKvLivePage::ShowError(const EODBCError& e) {
-    if (ctx_.NoteODBCState) ctx_.NoteODBCState(e.SQLState);
-    if (ctx_.ShowODBCError) ctx_.ShowODBCError(e.ErrorMessage);
-}
+void TKvLivePage::ShowError(const EODBCError& e) { ctx_.ReportODBCError(e.SQLState, e.ErrorMessage); }
 
 void TKvLivePage::ClearMessage() { SetMessage(QString()); }
 

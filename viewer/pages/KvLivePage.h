@@ -1,12 +1,11 @@
 // Common ground of the pages that query the database live: the row source,
-// the message boxes, grid set-up and the fill loop that grows a grid while
-// fetching.
+// error reporting, grid set-up and the fill loop that grows a grid while
+// fetching. Message boxes go through the viewer's dialogs (KvViewerDialogs.h).
 #pragma once
 
 #include <QColor>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,13 +19,6 @@ class TKvStringGrid;
 // Colour values of the viewer: blue * 65536 + green * 256 + red.
 QColor ColourValue(int value);
 
-// Message boxes a page may open; replaceable so that tests answer them.
-struct TKvPageDialogs {
-    std::function<bool(const QString&)> ConfirmWarning;  // Yes/No warning box; true = Yes
-    std::function<void(const QString&)> Inform;          // plain box with OK
-    static TKvPageDialogs Standard(QWidget* owner);
-};
-
 struct TKvColumnSpec {
     const char* Heading;
     int Width;
@@ -39,7 +31,6 @@ public:
 
     // Replaces qryODBC as the source of rows (tests, benchmark).
     void SetRowSource(std::shared_ptr<TKvRowSource> rows) { rows_ = std::move(rows); }
-    TKvPageDialogs Dialogs;
 
 protected:
     TKvRowSource& Rows();

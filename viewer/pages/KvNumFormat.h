@@ -4,6 +4,9 @@
 
 #include <string>
 
+// Bytes in a kilobyte, and kilobytes in a megabyte, of every size the viewer shows.
+inline constexpr double kBytesPerKB = 1024;
+
 // The number that text holds (blanks around it allowed), or 0 when the text
 // is not a plain decimal number (empty, "<Null>", "abc", "1x", "inf", ...).
 double StrToFloatOrZero(const std::string& text);

@@ -23,6 +23,6 @@ TKvPage* CreateViewerPage(TKvPageIndex index, TViewerContext& ctx, QWidget* pare
     case pgLogFile: return new TLogFilePage(ctx, parent);
     case pgParameter: return new TParameterPage(ctx, parent);
     case pgExtents: return new TExtentsPage(ctx, parent);
-    default: return nullptr;   // the memory and operating-rate pages are built elsewhere
+    default: return nullptr;
     }
 }

@@ -3,6 +3,6 @@
 
 #include "KvPage.h"
 
-// Creates the page of that index, or nullptr when it is not built yet (the
-// main window then shows an empty page in its place).
+// Creates the page of that index; nullptr only for an index outside the ten
+// (the main window shows an empty page in its place).
 TKvPage* CreateViewerPage(TKvPageIndex index, TViewerContext& ctx, QWidget* parent);

@@ -5,26 +5,24 @@
 #include "KvNumFormat.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
+#include "KvText.h"
 #include "ODBCCall.h"
 
 namespace {
 constexpr int kTopBand = 60;
 constexpr int kRowHeight = 18;
 constexpr int kRed = 255;
-constexpr double kBytesPerKB = 1024;
+constexpr int kGroupCol = 0, kSizeCol = 2, kGroupStatusCol = 1, kMemberStatusCol = 5;
 }  // namespace
 
 bool IsCurrentLogMember(const std::string& groupStatus, const std::string& memberStatus) {
-    return groupStatus == "CURRENT" && memberStatus.find_first_not_of(' ') == std::string::npos;
+    return groupStatus == "CURRENT" && Trim(memberStatus).empty();
 }
 
 TLogFilePage::TLogFilePage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(ctx, parent) {
     setObjectName("tabLogFile");
     grdLog = new TKvStringGrid("grdLog", 1, 0, this);
-    grdLog->OnDrawCell = [this](int col, int row, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col == 0 || col == 2;
-        if (IsCurrentLogMember(grdLog->Cell(1, row), grdLog->Cell(5, row))) style.Text = ColourValue(kRed);
-    };
+    grdLog->ConnectDrawCell(this, &TLogFilePage::grdLogDrawCell);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, kTopBand, 0, 0);
     layout->addWidget(grdLog);
@@ -38,6 +36,12 @@ void TLogFilePage::InitMainForm() {
 }
 
 void TLogFilePage::LoadPage(bool) { LoadLogFiles(); }
+
+void TLogFilePage::grdLogDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col == kGroupCol || col == kSizeCol;
+    if (IsCurrentLogMember(grdLog->Cell(kGroupStatusCol, row), grdLog->Cell(kMemberStatusCol, row)))
+        style.Text = ColourValue(kRed);
+}
 
 void TLogFilePage::LoadLogFiles() {
     ClearMessage();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class TLogFilePage : public TKvLivePage {
 public:
@@ -14,6 +15,7 @@ public:
     std::vector<SortableGrid> SortableGrids() const override { return {{grdLog, 0}}; }
 
     void LoadLogFiles();
+    void grdLogDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
 
     TKvStringGrid* grdLog;
 };

@@ -1,50 +1,25 @@
+// The memory page's data: the day list of the MU files, reading a day's MU
+// and ML files, and filling the usage charts, hourly grids and latch views.
 #include "MemoryPage.h"
 
-#include <QAbstractButton>
-#include <QButtonGroup>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
-#include <QTabBar>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <sys/stat.h>
 
 #include "KvBarChart.h"
 #include "KvCom.h"
-#include "KvDayListGrid.h"
 #include "KvDayList.h"
+#include "KvDayListGrid.h"
+#include "KvHourLabel.h"
 #include "KvLatchDay.h"
 #include "KvNumFormat.h"
 #include "KvStringGrid.h"
 #include "ODBCCall.h"
 
 namespace {
-constexpr int kDateGridWidth = 110;
-constexpr int kDateRowHeight = 18;
-constexpr int kHourRowHeight = 16;
-constexpr int kHourGridRows = kHoursPerDay + 1;
-constexpr int kTitleBarHeight = 20;
-constexpr int kTitleDateWidth = 110;
-constexpr int kGap = 4;
-constexpr int kLatchTabWidth = 127;
-constexpr int kBarWidthPercent = 60;
-constexpr double kLatchAxisStart = 3499;
 constexpr double kLatchAxisHeadroom = 1.1;
-constexpr double kBytesPerKB = 1024;
-constexpr int kLatch2Page = 8;   // "Latch(2)" in pageMem
-constexpr int kFirstTabRow = 5;  // pages on the upper row of tabs
-
-// Series of every chart of this page, in stacking order.
-constexpr int kUsedSeries = 0, kFreeSeries = 1;
-constexpr int kGetsSeries = 0, kMissSeries = 1;
-constexpr int kMissArrowAtStart = 3;
-constexpr int kMissArrowRatio = 5;
-constexpr int kMissArrowCounts = 50;
-constexpr int kUsedArrow = 5, kFreeArrow = 25;
 
 // Raw-table columns of the MU line.
 constexpr int kColHour = 2;
@@ -56,370 +31,19 @@ constexpr int kColLogBufSize = 14, kColLogBufUse = 15;
 constexpr int kColSortSize = 16, kColSortMemory = 17, kColSortDisk = 18, kColSortRows = 19;
 constexpr int kColLatchCBC = 20, kColLatchLRU = 22, kColLatchLib = 24, kColLatchSP = 26;
 
-// Sort-rate colour bands of grdSortArea.
-constexpr double kSortRateRed = 90, kSortRateBlue = 95;
-constexpr int kSortRateCol = 5;
-constexpr int kLatchRatioCol = 3;
-
-const QColor kNavy(0, 0, 128);
-const QColor kUsedColour(0, 128, 255);
-const QColor kFreeColour(255, 128, 192);
-const QColor kGetsColour(0, 128, 192);
-const QColor kMissColour(255, 128, 64);
-
 const char* const kGuide = "表示する日付を選択して下さい。";
 const char* const kNoFiles = "データがありません。";
 const char* const kBusy = "データ更新中のため読込できませんでした。";
 const char* const kNoLatchData = "指定日のデータはありません。";
-const char* const kLatchTitlePad = "             ";   // thirteen blanks
 
 QString U(const char* text) { return QString::fromUtf8(text); }
-
-QString HourLabel(int hour) { return QString::asprintf("%2d:00", hour) + U("～59"); }
-std::string GridHourLabel(int hour) { return "  " + HourLabel(hour).toStdString(); }
-
-QString NavyStyle() { return QString("background: %1; color: white;").arg(kNavy.name()); }
-
-// Navy bar with the white date label at its left and the page's title.
-QFrame* TitleBar(QWidget* parent, QLabel*& dateLabel, const char* dateName, const char* title) {
-    auto* bar = new QFrame(parent);
-    bar->setFixedHeight(kTitleBarHeight);
-    bar->setStyleSheet(NavyStyle());
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(kGap, 0, kGap, 0);
-    dateLabel = new QLabel(bar);
-    dateLabel->setObjectName(dateName);
-    dateLabel->setFixedWidth(kTitleDateWidth);
-    auto* caption = new QLabel(U(title), bar);
-    caption->setAlignment(Qt::AlignCenter);
-    row->addWidget(dateLabel);
-    row->addWidget(caption, 1);
-    row->addSpacing(kTitleDateWidth);   // keeps the title centred on the bar
-    return bar;
-}
-
-QWidget* TitledPage(QWidget* parent, const char* name, QFrame* titleBar, QWidget* content) {
-    auto* page = new QWidget(parent);
-    page->setObjectName(name);
-    titleBar->setParent(page);
-    content->setParent(page);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    column->addWidget(titleBar);
-    column->addWidget(content, 1);
-    return page;
-}
-
-TKvMarks MarksOf(bool visible, TKvMarks::TStyle style, const QColor& text, const QColor& back, int arrow) {
-    TKvMarks marks;
-    marks.Visible = visible;
-    marks.Style = style;
-    marks.Text = text;
-    marks.Back = back;
-    marks.ArrowLength = arrow;
-    return marks;
-}
-
-TKvStringGrid* HourGrid(const char* name, QWidget* parent) {
-    auto* grid = new TKvStringGrid(name, 1, 1, parent);
-    grid->SetRowSelect(true);
-    return grid;
-}
-
-// Text colour of a grdSortArea row from its "ｿｰﾄ率(%)" text.
-QColor SortRateColour(const std::string& rate) {
-    if (rate.empty()) return Qt::black;
-    const double value = StrToFloatOrZero(rate);
-    if (value < kSortRateRed) return QColor(255, 0, 0);
-    if (value < kSortRateBlue) return QColor(0, 0, 255);
-    return Qt::black;
-}
+QString ChartHourLabel(int hour) { return QString::fromStdString(HourLabel(hour)); }
 
 bool FileExists(const std::string& path) {
-    struct stat info;
+    struct stat info {};
     return ::stat(path.c_str(), &info) == 0;
 }
 }  // namespace
-
-TMemoryPage::TMemoryPage(TViewerContext& ctx, QWidget* parent)
-    : TKvLivePage(ctx, parent),
-      grdMUDate2(std::make_unique<TStringTable>(1, 0, 1, 2)),
-      grdFetMem(std::make_unique<TStringTable>(1, 0, kMUColumns, 1)) {
-    setObjectName("tabMemory");
-    grdMUDate = new TKvStringGrid("grdMUDate", 1, 0, this);
-    grdMUDate->setFixedWidth(kDateGridWidth);
-    grdMUDate->SetRowSelect(true);
-    grdMUDate->OnSelectCell = [this](int, int row) {
-        grdMUDateSelectCell(row);
-        return true;
-    };
-
-    pageMem = new QTabWidget(this);
-    pageMem->setObjectName("pageMem");
-    QWidget* tabs = BuildPageTabs();
-    SetUpDrawing();
-    SetLatchMarks(true, kMissArrowAtStart);
-
-    auto* right = new QVBoxLayout();
-    right->setContentsMargins(0, 0, 0, 0);
-    right->setSpacing(0);
-    right->addWidget(tabs);
-    right->addWidget(pageMem, 1);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, kGap, 0, 0);
-    layout->setSpacing(kGap);
-    layout->addWidget(grdMUDate);
-    layout->addLayout(right, 1);
-
-    connect(pageMem, &QTabWidget::currentChanged, this, [this](int index) {
-        if (QAbstractButton* button = pageButtons_->button(index)) button->setChecked(true);
-        pageMemChange();
-    });
-}
-
-TMemoryPage::~TMemoryPage() = default;
-
-// Nine pages do not fit one row of tabs beside the date list: two rows of
-// tab buttons stand in for the page control's own bar.
-QWidget* TMemoryPage::BuildPageTabs() {
-    pageMem->tabBar()->hide();
-    pageMem->setDocumentMode(true);
-
-    chartSharedPool = BuildUsageChart("chartSharedPool", "seriesSharePUsed", "MAX使用量", "seriesSharePFree");
-    ChartLogBuf = BuildUsageChart("ChartLogBuf", "seriesLogBufUsed", "使用量", "seriesLogBufFree");
-    grdSQLArea = HourGrid("grdSQLArea", this);
-    grdLibCache = HourGrid("grdLibCache", this);
-    grdDicCache = HourGrid("grdDicCache", this);
-    grdBlockBuf = HourGrid("grdBlockBuf", this);
-    grdSortArea = HourGrid("grdSortArea", this);
-    grdLatch2 = new TKvStringGrid("grdLatch2", 1, 0, this);
-    grdLatch2->SetRowSelect(true);
-
-    struct TPageSpec {
-        const char* Name;
-        const char* Caption;
-        QWidget* Page;
-    };
-    const TPageSpec pages[] = {
-        {"tabSharedPool", "Shared_Pool",
-         TitledPage(pageMem, "tabSharedPool", TitleBar(this, lblMUSPDate, "lblMUSPDate", "Shared_Pool (使用率)"),
-                    chartSharedPool)},
-        {"tabSQLArea", "SQL Area",
-         TitledPage(pageMem, "tabSQLArea", TitleBar(this, lblMUSADate, "lblMUSADate", "SQL AREA (HIT率)"), grdSQLArea)},
-        {"tabLibCache", "LibraryCache",
-         TitledPage(pageMem, "tabLibCache", TitleBar(this, lblMULCDate, "lblMULCDate", "Library Cashe (HIT率)"),
-                    grdLibCache)},
-        {"tabDicCache", "DictionaryCache",
-         TitledPage(pageMem, "tabDicCache", TitleBar(this, lblMUDCDate, "lblMUDCDate", "Dictionary Cashe (HIT率)"),
-                    grdDicCache)},
-        {"tabBlockBuf", "DB_Block_Buf",
-         TitledPage(pageMem, "tabBlockBuf", TitleBar(this, lblMUBBDate, "lblMUBBDate", "DB_Block_Buffer (HIT率)"),
-                    grdBlockBuf)},
-        {"tabLogBuf", "Log_Buf",
-         TitledPage(pageMem, "tabLogBuf", TitleBar(this, lblMULBDate, "lblMULBDate", "Log_Buffer (使用率)"),
-                    ChartLogBuf)},
-        {"tabSortArea", "SortArea",
-         TitledPage(pageMem, "tabSortArea", TitleBar(this, lblMUSRDate, "lblMUSRDate", "Sort Area"), grdSortArea)},
-        {"tabLatch1", "Latch(1)", BuildLatch1Page()},
-        {"tabLatch2", "Latch(2)",
-         TitledPage(pageMem, "tabLatch2", TitleBar(this, lblMUL2Date, "lblMUL2Date", "Latch実行数"), grdLatch2)},
-    };
-
-    auto* bar = new QWidget(this);
-    bar->setObjectName("pageMemTabs");
-    bar->setStyleSheet(
-        "QPushButton { border: 1px solid #a0a0a0; border-bottom: none; background: #e6e6e6;"
-        " padding: 2px 6px; margin-right: 1px; }"
-        "QPushButton:checked { background: white; }"
-        "QPushButton:hover { background: #d6e6f6; }");
-    auto* rows = new QVBoxLayout(bar);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(0);
-    QHBoxLayout* row = nullptr;
-    pageButtons_ = new QButtonGroup(this);
-    pageButtons_->setExclusive(true);
-    int index = 0;
-    for (const TPageSpec& spec : pages) {
-        pageMem->addTab(spec.Page, spec.Caption);
-        if (index == 0 || index == kFirstTabRow) {
-            row = new QHBoxLayout();
-            row->setSpacing(0);
-            rows->addLayout(row);
-        }
-        auto* button = new QPushButton(spec.Caption, bar);
-        button->setCheckable(true);
-        button->setFocusPolicy(Qt::NoFocus);
-        row->addWidget(button);
-        pageButtons_->addButton(button, index);
-        ++index;
-    }
-    for (int r = 0; r < rows->count(); ++r)
-        if (auto* line = qobject_cast<QHBoxLayout*>(rows->itemAt(r)->layout())) line->addStretch(1);
-    pageButtons_->button(0)->setChecked(true);
-    connect(pageButtons_, &QButtonGroup::idClicked, this, [this](int id) { pageMem->setCurrentIndex(id); });
-    return bar;
-}
-
-TKvBarChart* TMemoryPage::BuildUsageChart(const char* chartName, const char* usedName, const char* usedTitle,
-                                          const char* freeName) {
-    auto* chart = new TKvBarChart(this, true);
-    chart->setObjectName(chartName);
-    chart->AddSeries(usedName, U(usedTitle), kUsedColour);
-    chart->AddSeries(freeName, U("未使用"), kFreeColour);
-    chart->SetMarks(kUsedSeries, MarksOf(true, TKvMarks::ShowValue, Qt::white, kUsedColour, kUsedArrow));
-    chart->SetMarks(kFreeSeries, MarksOf(true, TKvMarks::ShowValue, Qt::black, kFreeColour, kFreeArrow));
-    chart->SetBottomAutomatic(true);
-    chart->SetBottomTitle(U("(KB)"));
-    chart->SetLegendVisible(true);
-    chart->SetTitle(QString());
-    chart->SetBarWidthPercent(kBarWidthPercent);
-    return chart;
-}
-
-QWidget* TMemoryPage::BuildLatchChartPage(TKvBarChart*& chart, const char* chartName, const char* title,
-                                          const char* getsName, const char* missName) {
-    chart = new TKvBarChart(this, true);
-    chart->setObjectName(chartName);
-    chart->AddSeries(getsName, "Gets", kGetsColour);
-    chart->AddSeries(missName, "Misses", kMissColour);
-    chart->SetMarks(kGetsSeries, MarksOf(false, TKvMarks::ShowValue, Qt::white, kGetsColour, kMissArrowAtStart));
-    chart->SetMarks(kMissSeries, MarksOf(true, TKvMarks::ShowLabel, Qt::black, kMissColour, kMissArrowAtStart));
-    chart->SetBottomAutomatic(false);
-    chart->SetBottomRange(0, kLatchAxisStart);
-    chart->SetBottomTitle(U("(回数)"));
-    chart->SetLegendVisible(true);
-    chart->SetTitle(QString());
-    chart->SetBarWidthPercent(kBarWidthPercent);
-
-    auto* bar = new QLabel(U(kLatchTitlePad) + U(title), this);
-    bar->setTextFormat(Qt::PlainText);
-    bar->setFixedHeight(kTitleBarHeight);
-    bar->setStyleSheet(NavyStyle());
-    auto* page = new QWidget(pageLatch);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    bar->setParent(page);
-    chart->setParent(page);
-    column->addWidget(bar);
-    column->addWidget(chart, 1);
-    return page;
-}
-
-QWidget* TMemoryPage::BuildLatch1Page() {
-    auto* page = new QWidget(pageMem);
-    page->setObjectName("tabLatch1");
-    pnlMUL1Date = new QLabel(page);
-    pnlMUL1Date->setObjectName("pnlMUL1Date");
-    pnlMUL1Date->setFixedSize(kTitleDateWidth, kTitleBarHeight);
-    pnlMUL1Date->setAlignment(Qt::AlignCenter);
-    pnlMUL1Date->setStyleSheet(NavyStyle());
-    btnChgMark = new QPushButton(U("Miss比率/回数 表示切替(&M)"), page);
-    btnChgMark->setObjectName("btnChgMark");
-    connect(btnChgMark, &QPushButton::clicked, this, [this] { btnChgMarkClick(); });
-
-    pageLatch = new QTabWidget(page);
-    pageLatch->setObjectName("pageLatch");
-    pageLatch->setTabPosition(QTabWidget::South);
-    // The style sheet's width excludes the padding: the tab as a whole is
-    // kLatchTabWidth wide, so the four tabs fit beside the day list.
-    constexpr int kTabPadding = 2;
-    pageLatch->setStyleSheet(QString("QTabBar::tab { width: %1px; padding: 2px %2px; margin: 0px; }")
-                                 .arg(kLatchTabWidth - 2 * kTabPadding)
-                                 .arg(kTabPadding));
-    pageLatch->tabBar()->setUsesScrollButtons(false);
-    struct TLatchSpec {
-        const char* Tab;
-        const char* Caption;
-        TKvBarChart** Chart;
-        const char* ChartName;
-        const char* Title;
-        const char* Gets;
-        const char* Miss;
-    };
-    const TLatchSpec latches[] = {
-        {"tabLCachBufC", "Cache Buf Chain", &ChartLCachBufChain, "ChartLCachBufChain",
-         "Latch実行数 -- Cache Buffer Chain --", "seriesLCBCGets", "seriesLCBCMiss"},
-        {"tabLCachBufI", "Cache Buf IRU", &chartLCachBufIRU, "chartLCachBufIRU",
-         "Latch実行数 -- Cache Buffer IRU Chain --", "seriesLCBIGets", "seriesLCBIMiss"},
-        {"tabLLibCache", "Lib Cache", &chartLLibCache, "chartLLibCache", "Latch実行数 -- Library Cashe --",
-         "seriesLLCGets", "seriesLLCMiss"},
-        {"tabLSharedPool", "Shared Pool", &chartLSharedPool, "chartLSharedPool", "Latch実行数 -- Shared Pool --",
-         "seriesLSPGets", "seriesLSPMiss"},
-    };
-    for (const TLatchSpec& spec : latches) {
-        QWidget* tab = BuildLatchChartPage(*spec.Chart, spec.ChartName, spec.Title, spec.Gets, spec.Miss);
-        tab->setObjectName(spec.Tab);
-        pageLatch->addTab(tab, spec.Caption);
-    }
-
-    auto* top = new QHBoxLayout();
-    top->setContentsMargins(0, 0, 0, 0);
-    top->addWidget(pnlMUL1Date);
-    top->addStretch(1);
-    top->addWidget(btnChgMark);
-    auto* column = new QVBoxLayout(page);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(kGap);
-    column->addLayout(top);
-    column->addWidget(pageLatch, 1);
-    return page;
-}
-
-void TMemoryPage::SetUpDrawing() {
-    // Hourly grids: numbers only (the hour column is fixed).
-    for (TKvStringGrid* grid : {grdSQLArea, grdLibCache, grdDicCache, grdBlockBuf})
-        grid->OnDrawCell = [](int, int, TKvStringGrid::CellStyle& style) { style.RightAlign = true; };
-    grdSortArea->OnDrawCell = [this](int, int row, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = true;
-        style.Text = SortRateColour(grdSortArea->Cell(kSortRateCol, row));
-    };
-    grdLatch2->OnDrawCell = [this](int col, int row, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col != 0;
-        if (StrToFloatOrZero(grdLatch2->Cell(kLatchRatioCol, row)) > 0) style.Text = QColor(255, 0, 0);
-    };
-}
-
-void TMemoryPage::InitMainForm() {
-    SetUpGrid(*grdMUDate, {{"Date", 89}}, kDateRowHeight);
-    grdMUDate->SetRowCount(2);
-    const std::vector<TKvColumnSpec> hitColumns = {
-        {"時間帯", 85}, {"Excute(回)", 143}, {"Miss(回)", 146}, {"Hit(%)", 141}};
-    SetUpGrid(*grdSQLArea, hitColumns, kHourRowHeight);
-    SetUpGrid(*grdLibCache, hitColumns, kHourRowHeight);
-    SetUpGrid(*grdDicCache, hitColumns, kHourRowHeight);
-    SetUpGrid(*grdBlockBuf,
-              {{"時間帯", 85}, {"Size(MB)", 108}, {"Excute(回)", 108}, {"Miss(回)", 107}, {"Hit(%)", 107}},
-              kHourRowHeight);
-    SetUpGrid(*grdSortArea,
-              {{"時間帯", 85},
-               {"Size(Byte)", 88},
-               {"Memory(回)", 85},
-               {"Disk(回)", 85},
-               {"Rows(行数)", 85},
-               {"ｿｰﾄ率(%)", 85}},
-              kHourRowHeight);
-    for (TKvStringGrid* grid : {grdSQLArea, grdLibCache, grdDicCache, grdBlockBuf, grdSortArea}) {
-        grid->SetRowCount(kHourGridRows);
-        for (int h = 0; h < kHoursPerDay; ++h) grid->SetCell(0, h + 1, GridHourLabel(h));
-    }
-    SetUpGrid(*grdLatch2, {{"Latch", 289}, {"Get(回)", 66}, {"Miss(回)", 66}, {"比率(%)", 66}}, kHourRowHeight);
-    grdLatch2->SetRowCount(2);
-
-    {
-        const QSignalBlocker block(pageMem);
-        pageMem->setCurrentIndex(0);
-        pageButtons_->button(0)->setChecked(true);
-    }
-    pageLatch->setCurrentIndex(0);
-    loadedMUDate_.clear();
-    readProblem_.clear();
-    latchProblem_.clear();
-    for (QLabel* label : {lblMUSPDate, lblMUSADate, lblMULCDate, lblMUDCDate, lblMUBBDate, lblMULBDate,
-                          lblMUSRDate, pnlMUL1Date, lblMUL2Date})
-        label->clear();
-}
 
 QString TMemoryPage::Guide() const {
     QString text;
@@ -428,18 +52,12 @@ QString TMemoryPage::Guide() const {
     return text + U(kGuide);
 }
 
-std::vector<TKvPage::SortableGrid> TMemoryPage::SortableGrids() const {
-    // The hourly grids carry the popup for the width fit only.
-    return {{grdMUDate, 0},   {grdSQLArea, 0},  {grdLibCache, 0}, {grdDicCache, 0},
-            {grdBlockBuf, 0}, {grdSortArea, 0}, {grdLatch2, 1}};
-}
-
 void TMemoryPage::LoadPage(bool detailOnly) {
     if (!detailOnly) LoadMUDateList();
+    // Without any day the latch grid and its date are emptied (the other
+    // views keep the day they showed).
     const int row = grdMUDate->Row();
-    const std::string day = grdMUDate2->Cell(0, row);
-    // Without any day the latch grid keeps what it showed, like the other views.
-    if (!day.empty()) ShowLatchDay(day, grdMUDate->CellText(0, row));
+    ShowLatchDay(grdMUDate2->Cell(0, row), grdMUDate->CellText(0, row));
 }
 
 void TMemoryPage::LoadMUDateList() {
@@ -455,7 +73,7 @@ void TMemoryPage::LoadMUDateList() {
 
 bool TMemoryPage::ReadMUFile(const std::string& day) {
     std::string content;
-    if (!ReadWholeFileLocked(MakeDatFileName(ctx_.DataDir, "", "MU", day), content)) {
+    if (!ReadWholeFileLocked(StatFileOfDay(ctx_.DataDir, "MU", day), content)) {
         // Kept for the guide: the views still show the day read before.
         readProblem_ = U(kBusy);
         SetMessage(readProblem_);
@@ -510,7 +128,7 @@ void TMemoryPage::ShowUsageChart(TKvBarChart& chart, int sizeCol, int useCol) {
     chart.Clear(kFreeSeries);
     int r = raw.LastRow();
     for (int h = kHoursPerDay - 1; h >= 0; --h) {
-        const QString hour = HourLabel(h);
+        const QString hour = ChartHourLabel(h);
         if (!raw.HourIs(r, h)) {
             chart.AddNull(kUsedSeries, hour);
             chart.AddNull(kFreeSeries, hour);
@@ -607,7 +225,7 @@ void TMemoryPage::ShowLatchChart(TKvBarChart& chart, int getsCol, int missCol) {
     double largest = 0;
     int r = raw.LastRow();
     for (int h = kHoursPerDay - 1; h >= 0; --h) {
-        const QString hour = HourLabel(h);
+        const QString hour = ChartHourLabel(h);
         if (!raw.HourIs(r, h)) {
             chart.AddNull(kGetsSeries, hour);
             chart.AddNull(kMissSeries, hour);
@@ -628,14 +246,16 @@ void TMemoryPage::ShowLatchChart(TKvBarChart& chart, int getsCol, int missCol) {
 }
 
 void TMemoryPage::ShowLatchDay(const std::string& day, const QString& label) {
-    ClearMessage();
     latchProblem_.clear();
     lblMUL2Date->setText(label);
     grdLatch2->SetRowCount(2);
     grdLatch2->ClearData();
     grdLatch2->SetRow(1);
+    // No day at all: what the day list found stays in pnlMess.
+    if (day.empty()) return;
+    ClearMessage();
 
-    const std::string path = MakeDatFileName(ctx_.DataDir, "", "ML", day);
+    const std::string path = StatFileOfDay(ctx_.DataDir, "ML", day);
     if (!FileExists(path)) {
         SetMessage(U(kNoLatchData));
         return;
@@ -682,9 +302,9 @@ void TMemoryPage::ShowRowDay(int row) {
     if (loadedMUDate_ != day && ReadMUFile(day)) ShowMUDay(label);
 }
 
-void TMemoryPage::grdMUDateSelectCell(int row) {
-    if (row == grdMUDate->Row() || grdMUDate->CellText(0, row).isEmpty()) return;
-    ShowRowDay(row);
+bool TMemoryPage::grdMUDateSelectCell(int, int row) {
+    if (row != grdMUDate->Row() && !grdMUDate->CellText(0, row).isEmpty()) ShowRowDay(row);
+    return true;
 }
 
 void TMemoryPage::pageMemChange() {

@@ -1,5 +1,7 @@
 // Page 1 " ﾒﾓﾘ": what the collector recorded about the instance's memory
 // structures, one day at a time, from the day's MU and ML files. Runs no SQL.
+// MemoryPageLayout.cpp builds the nine pages of pageMem and draws their
+// cells; MemoryPage.cpp reads the files and fills the views.
 #pragma once
 
 #include <QString>
@@ -11,6 +13,7 @@
 
 #include "KvLivePage.h"
 #include "KvStatRecords.h"
+#include "KvStringGrid.h"
 
 class QButtonGroup;
 class QLabel;
@@ -36,9 +39,14 @@ public:
     bool ReadMUFile(const std::string& day);
     void ShowMUDay(const QString& label);
     void ShowLatchDay(const std::string& day, const QString& label);
-    void grdMUDateSelectCell(int row);
+
+    // Event handlers.
+    bool grdMUDateSelectCell(int col, int row);
     void pageMemChange();
     void btnChgMarkClick();
+    void grdMUDateDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
+    // The five hourly grids and grdLatch2.
+    void prcMUgridDrawCell(const TKvStringGrid& grid, int col, int row, TKvStringGrid::CellStyle& style) const;
 
     const std::string& LoadedMUDate() const { return loadedMUDate_; }
     // Whether the latch charts write the miss ratio (else the counts).
@@ -74,13 +82,26 @@ public:
     QPushButton* btnChgMark;
 
 private:
+    // Series of every chart of this page, in stacking order.
+    static constexpr int kUsedSeries = 0, kFreeSeries = 1;
+    static constexpr int kGetsSeries = 0, kMissSeries = 1;
+    // Length of the Misses marks' arrows: at start, back in ratio mode, in counts mode.
+    static constexpr int kMissArrowAtStart = 3, kMissArrowRatio = 5, kMissArrowCounts = 50;
+    static constexpr int kLatch2Page = 8;     // "Latch(2)" in pageMem
+    static constexpr int kSortRateCol = 5;    // "ｿｰﾄ率(%)" of grdSortArea
+    static constexpr int kLatchRatioCol = 3;  // "比率(%)" of grdLatch2
+
+    // Building (MemoryPageLayout.cpp).
     QWidget* BuildPageTabs();
     QWidget* BuildLatch1Page();
     QWidget* BuildLatchChartPage(TKvBarChart*& chart, const char* chartName, const char* title,
                                  const char* getsName, const char* missName);
     TKvBarChart* BuildUsageChart(const char* chartName, const char* usedName, const char* usedTitle,
                                  const char* freeName);
-    void SetUpDrawing();
+    void ConnectHandlers();
+    void ShowPageButton(int index);
+
+    // Loading (MemoryPage.cpp).
     void SetLatchMarks(bool ratio, int missArrowLength);
     bool LatchPageShowing() const;
     // Brings the views up to the day of a row of grdMUDate.

@@ -13,7 +13,8 @@ constexpr int kTopBand = 60;
 constexpr int kRowHeight = 17;
 constexpr int kDescLeft = 3, kDescTop = 30, kDescWidth = 640, kDescHeight = 18;
 constexpr int kLightYellow = 8454143;
-constexpr int kValueCol = 2;
+constexpr int kNumCol = 0, kValueCol = 2;
+constexpr int kDescriptionCol = 0, kTypeCol = 1;   // of grdDesc
 const char* const kIntegerType = "3";
 }  // namespace
 
@@ -41,18 +42,8 @@ TParameterPage::TParameterPage(TViewerContext& ctx, QWidget* parent)
     pnlDesc->setPalette(pal);
 
     grdParm = new TKvStringGrid("grdParm", 1, 0, this);
-    grdParm->OnDrawCell = [this](int col, int row, TKvStringGrid::CellStyle& style) {
-        if (col == 0) style.RightAlign = true;
-        if (col != kValueCol) return;
-        const std::string type = row < grdDesc->RowCount() ? grdDesc->Cell(1, row) : std::string();
-        style.Text = ParameterTypeColour(type);
-        style.RightAlign = type == kIntegerType;
-    };
-    grdParm->OnSelectCell = [this](int, int row) {
-        if (row != grdParm->Row() && row < grdDesc->RowCount())
-            pnlDesc->setText(QString::fromStdString(grdDesc->Cell(0, row)));
-        return true;
-    };
+    grdParm->ConnectDrawCell(this, &TParameterPage::grdParmDrawCell);
+    grdParm->ConnectSelectCell(this, &TParameterPage::grdParmSelectCell);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -70,6 +61,20 @@ void TParameterPage::InitMainForm() {
 }
 
 void TParameterPage::LoadPage(bool) { LoadParameters(); }
+
+void TParameterPage::grdParmDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const {
+    if (col == kNumCol) style.RightAlign = true;
+    if (col != kValueCol) return;
+    const std::string type = row < grdDesc->RowCount() ? grdDesc->Cell(kTypeCol, row) : std::string();
+    style.Text = ParameterTypeColour(type);
+    style.RightAlign = type == kIntegerType;
+}
+
+bool TParameterPage::grdParmSelectCell(int, int row) {
+    if (row != grdParm->Row() && row < grdDesc->RowCount())
+        pnlDesc->setText(QString::fromStdString(grdDesc->Cell(kDescriptionCol, row)));
+    return true;
+}
 
 void TParameterPage::LoadParameters() {
     ClearMessage();

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QLabel;
 class TStringTable;
@@ -20,6 +21,8 @@ public:
     std::vector<SortableGrid> SortableGrids() const override { return {{grdParm, 0}}; }
 
     void LoadParameters();
+    bool grdParmSelectCell(int col, int row);
+    void grdParmDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
 
     TKvStringGrid* grdParm;
     std::unique_ptr<TStringTable> grdDesc;   // hidden: DESCRIPTION, TYPE per row

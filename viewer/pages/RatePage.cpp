@@ -17,8 +17,10 @@
 #include "KvDayListGrid.h"
 #include "KvDayList.h"
 #include "KvFonts.h"
+#include "KvHourLabel.h"
 #include "KvNumFormat.h"
 #include "KvStatRecords.h"
+#include "KvText.h"
 #include "ODBCCall.h"
 
 namespace {
@@ -56,14 +58,7 @@ const QColor kBlue(0, 128, 255);
 const QColor kPink(255, 128, 192);
 const QColor kMarkBack(255, 255, 225);
 
-QString HourLabel(int hour) { return QString::asprintf("%2d:00", hour) + QString::fromUtf8("～59"); }
-QString GridHourLabel(int hour) { return QString::asprintf("  %2d:00", hour) + QString::fromUtf8("～59"); }
-
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
-}
+QString ChartHourLabel(int hour) { return QString::fromStdString(HourLabel(hour)); }
 
 // The walk from the last row upwards: the pointer moves only past a matching row.
 class THourWalk {
@@ -156,13 +151,8 @@ TRatePage::TRatePage(TViewerContext& ctx, QWidget* parent)
     setObjectName("tabRate");
     grdDateKa = new TKvStringGrid("grdDateKa", 1, 0, this);
     grdDateKa->setFixedWidth(kDateGridWidth);
-    grdDateKa->OnSelectCell = [this](int, int row) {
-        grdDateKaSelectCell(row);
-        return true;
-    };
-    grdDateKa->OnDrawCell = [this](int col, int row, TKvStringGrid::CellStyle& style) {
-        grdDateKaDrawCell(col, row, style);
-    };
+    grdDateKa->ConnectSelectCell(this, &TRatePage::grdDateKaSelectCell);
+    grdDateKa->ConnectDrawCell(this, &TRatePage::grdDateKaDrawCell);
     BuildViews();
 
     auto* layout = new QHBoxLayout(this);
@@ -202,7 +192,7 @@ void TRatePage::BuildViews() {
     AddSeries(ChartCntLog, "sLog_cnt", "ログイン数", kOrange, TKvMarks::ShowValue);
     cmbLogMax = MakeMaxCombo("cmbLogMax", ChartCntLog);
     cmbLogMax->hide();
-    connect(cmbLogMax, &QComboBox::activated, this, [this](int) { cmbLogMaxChange(); });
+    connect(cmbLogMax, &QComboBox::activated, this, &TRatePage::cmbLogMaxChange);
     pageRate->addTab(MakeTab(MakeTitleBand("ログイン数", "lblORLog_Date", lblORLog_Date, nullptr), ChartCntLog),
                      QString::fromUtf8("ログイン数"));
 
@@ -236,7 +226,7 @@ void TRatePage::BuildViews() {
     cmbPagmax = MakeMaxCombo("cmbPagmax", pnlPagMax_);
     maxLayout->addWidget(caption);
     maxLayout->addWidget(cmbPagmax, 1);
-    connect(cmbPagmax, &QComboBox::activated, this, [this](int) { cmbPagmaxChange(); });
+    connect(cmbPagmax, &QComboBox::activated, this, &TRatePage::cmbPagmaxChange);
     ChartCntPage->installEventFilter(this);
     pageRate->addTab(MakeTab(MakeTitleBand("ページアウト", "lblORPage_Date", lblORPage_Date, nullptr), ChartCntPage),
                      QString::fromUtf8("ページアウト"));
@@ -265,7 +255,7 @@ void TRatePage::InitMainForm() {
                {"UPDATE(回)", kSqlColWidth}, {"DELETE(回)", kSqlColWidth}},
               kSqlRowHeight);
     grdSqlCnt->SetRowCount(kSqlRows);
-    for (int h = 0; h < kHoursPerDay; ++h) grdSqlCnt->SetCellText(0, h + 1, GridHourLabel(h));
+    for (int h = 0; h < kHoursPerDay; ++h) grdSqlCnt->SetCell(0, h + 1, GridHourLabel(h));
 
     // The collector writes zeros into the statement, CPU and page-out
     // fields: those pages stay hidden.
@@ -301,7 +291,7 @@ void TRatePage::LoadORDateList() {
 
 bool TRatePage::ReadORFile(const std::string& day) {
     std::string content;
-    if (!ReadWholeFileLocked(MakeDatFileName(ctx_.DataDir, "", "OR", day), content)) {
+    if (!ReadWholeFileLocked(StatFileOfDay(ctx_.DataDir, "OR", day), content)) {
         readProblem_ = QString::fromUtf8(kBusy);
         SetMessage(readProblem_);
         return false;
@@ -358,8 +348,8 @@ void TRatePage::ShowCpuChart(const QString& label) {
     for (int h = kHoursPerDay - 1; h >= 0; --h) {
         const int r = SearchHourRow(h);
         const double p = Figure(r, colCpuMin), q = Figure(r, colCpuMax);
-        if (p != 0) ChartRateCPU->Add(low, p, HourLabel(h));
-        else ChartRateCPU->AddNull(low, HourLabel(h));
+        if (p != 0) ChartRateCPU->Add(low, p, ChartHourLabel(h));
+        else ChartRateCPU->AddNull(low, ChartHourLabel(h));
         if (q != 0) ChartRateCPU->Add(high, q, " ");
         else ChartRateCPU->AddNull(high, " ");
     }
@@ -375,15 +365,17 @@ void TRatePage::ShowLoginChart(const QString& label) {
     for (int h = kHoursPerDay - 1; h >= 0; --h) {
         const int r = walk.RowOf(h);
         if (!r) {
-            ChartCntLog->AddNull(s, HourLabel(h));
+            ChartCntLog->AddNull(s, ChartHourLabel(h));
             continue;
         }
         const double n = Figure(r, colLogins);
-        ChartCntLog->Add(s, n, HourLabel(h));
+        ChartCntLog->Add(s, n, ChartHourLabel(h));
         largest = std::max(largest, n);
     }
     if (largest > ChartCntLog->BottomMaximum()) {
-        ChartCntLog->SetBottomRange(ChartCntLog->BottomMinimum(), largest);
+        // Up to the next tick step, as the automatic axis would: the top
+        // bar and its mark stay inside the chart.
+        ChartCntLog->SetBottomRange(ChartCntLog->BottomMinimum(), TKvBarChart::AxisMaximumAbove(largest));
         SetLogMaxYellow(true);
     } else if (ChartCntLog->BottomMaximum() < loginAxisPeak_) {
         // The axis fitted itself to a quieter day: keep the scale of the
@@ -409,12 +401,12 @@ void TRatePage::ShowMemoryChart(const QString& label) {
         // (largest 0, smallest 999999999): no bar rather than a negative one.
         const bool sampled = r && smallest <= largest && smallest < kNoMemorySampleMin;
         if (!sampled) {
-            ChartRateFMem->AddNull(minimum, HourLabel(h));
+            ChartRateFMem->AddNull(minimum, ChartHourLabel(h));
             ChartRateFMem->AddNull(maximum, " ");
             ChartRateFMem->AddNull(system, " ");
             continue;
         }
-        ChartRateFMem->Add(minimum, smallest, HourLabel(h));
+        ChartRateFMem->Add(minimum, smallest, ChartHourLabel(h));
         ChartRateFMem->Add(maximum, largest - smallest, QString::number(std::llround(largest)));
         // An unknown installed size (0) would stack a negative part.
         if (installed >= largest)
@@ -433,8 +425,8 @@ void TRatePage::ShowPageOutChart(const QString& label) {
     for (int h = kHoursPerDay - 1; h >= 0; --h) {
         const double v = Figure(SearchHourRow(h), colPageOuts);
         largest = std::max(largest, v);
-        if (v != 0) ChartCntPage->Add(s, v, HourLabel(h));
-        else ChartCntPage->AddNull(s, HourLabel(h));
+        if (v != 0) ChartCntPage->Add(s, v, ChartHourLabel(h));
+        else ChartCntPage->AddNull(s, ChartHourLabel(h));
     }
     if (largest > ChartCntPage->BottomMaximum()) {
         ChartCntPage->SetBottomRange(ChartCntPage->BottomMinimum(), largest);
@@ -442,9 +434,10 @@ void TRatePage::ShowPageOutChart(const QString& label) {
     }
 }
 
-void TRatePage::grdDateKaSelectCell(int row) {
-    if (row == grdDateKa->Row() || grdDateKa->CellText(0, row).isEmpty()) return;
+bool TRatePage::grdDateKaSelectCell(int, int row) {
+    if (row == grdDateKa->Row() || grdDateKa->CellText(0, row).isEmpty()) return true;
     if (ReadORFile(grddateKa2->Cell(0, row))) ShowORDay(grdDateKa->CellText(0, row));
+    return true;
 }
 
 void TRatePage::grdDateKaDrawCell(int, int, TKvStringGrid::CellStyle& style) const {

@@ -37,7 +37,7 @@ public:
     void ShowLoginChart(const QString& label);
     void ShowMemoryChart(const QString& label);
     void ShowPageOutChart(const QString& label);
-    void grdDateKaSelectCell(int row);
+    bool grdDateKaSelectCell(int col, int row);
     void grdDateKaDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
     void cmbPagmaxChange();
     void cmbLogMaxChange();

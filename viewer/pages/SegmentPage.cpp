@@ -13,7 +13,7 @@
 namespace {
 constexpr int kTopBand = 60;
 constexpr int kRowHeight = 17;
-constexpr double kBytesPerKB = 1024;
+constexpr int kFirstNumberCol = 4;   // "Size(KB)" and "Blocks"
 }  // namespace
 
 TSegmentPage::TSegmentPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(ctx, parent) {
@@ -37,9 +37,7 @@ TSegmentPage::TSegmentPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(c
     bandLayout->addStretch(1);
 
     grdSeg = new TKvStringGrid("grdSeg", 1, 0, this);
-    grdSeg->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col >= 4;
-    };
+    grdSeg->ConnectDrawCell(this, &TSegmentPage::grdSegDrawCell);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -55,6 +53,10 @@ void TSegmentPage::InitMainForm() {
 }
 
 void TSegmentPage::LoadPage(bool) { LoadSegments(); }
+
+void TSegmentPage::grdSegDrawCell(int col, int, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col >= kFirstNumberCol;
+}
 
 void TSegmentPage::LoadSegments() {
     ClearMessage();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QCheckBox;
 
@@ -16,6 +17,7 @@ public:
     std::vector<SortableGrid> SortableGrids() const override { return {{grdSeg, 0}}; }
 
     void LoadSegments();
+    void grdSegDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
 
     QCheckBox* chkStTb;
     QCheckBox* chkStIx;

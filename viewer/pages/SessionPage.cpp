@@ -12,6 +12,8 @@
 #include "KvNumFormat.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
+#include "KvText.h"
+#include "KvViewerDialogs.h"
 #include "ODBCCall.h"
 
 namespace {
@@ -30,12 +32,6 @@ const char* const kAlreadyKilledReason = "このセッションは既に切断�
 
 QString CannotKill(const char* reason) {
     return QString::fromUtf8(kCannotKill) + (reason ? "\n" + QString::fromUtf8(reason) : QString());
-}
-
-std::string Trim(const std::string& s) {
-    const size_t b = s.find_first_not_of(' ');
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 }  // namespace
 
@@ -58,10 +54,12 @@ TSessionPage::TSessionPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(c
     btnCut->setObjectName("btnCut");
     btnCut->setFixedSize(kCutWidth, kCutHeight);
     btnCut->setFocusPolicy(Qt::ClickFocus);   // skipped by the Tab key
-    connect(btnCut, &QPushButton::clicked, this, [this] { btnCutClick(); });
-    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    esc->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(esc, &QShortcut::activated, this, [this] { btnCutClick(); });
+    connect(btnCut, &QPushButton::clicked, this, &TSessionPage::btnCutClick);
+    // The button answers Esc wherever the focus is in the window, as long as
+    // it is shown: on any other page the key does nothing.
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), btnCut);
+    esc->setContext(Qt::WindowShortcut);
+    connect(esc, &QShortcut::activated, this, &TSessionPage::btnCutClick);
     auto* bandLayout = new QHBoxLayout(band);
     bandLayout->setContentsMargins(4, 8, 4, 4);
     bandLayout->addWidget(frame);
@@ -70,9 +68,7 @@ TSessionPage::TSessionPage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(c
 
     grdSes = new TKvStringGrid("grdSes", 1, 0, this);
     grdSes->setFixedWidth(kGridWidth);
-    grdSes->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col == kIdCol || col == kSerialCol;
-    };
+    grdSes->ConnectDrawCell(this, &TSessionPage::grdSesDrawCell);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -88,6 +84,10 @@ void TSessionPage::InitMainForm() {
 }
 
 void TSessionPage::LoadPage(bool) { LoadSessions(); }
+
+void TSessionPage::grdSesDrawCell(int col, int, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col == kIdCol || col == kSerialCol;
+}
 
 void TSessionPage::LoadSessions() {
     ClearMessage();
@@ -131,11 +131,11 @@ void TSessionPage::btnCutClick() {
     }
     // A killed session stays listed until the instance has cleaned it up.
     if (Trim(grdSes->Cell(kStatusCol, row)) == kKilledStatus) {
-        Dialogs.Inform(CannotKill(kAlreadyKilledReason));
+        ViewerDialogs().Message(CannotKill(kAlreadyKilledReason));
         grdSes->setFocus();
         return;
     }
-    if (!Dialogs.ConfirmWarning(QString::fromUtf8("指定したセッションを切断します。"))) {
+    if (!ViewerDialogs().ConfirmWarning(QString::fromUtf8("指定したセッションを切断します。"))) {
         grdSes->setFocus();
         return;
     }
@@ -154,7 +154,7 @@ void TSessionPage::btnCutClick() {
         }
     }
     if (!killed) {
-        Dialogs.Inform(CannotKill(reason));
+        ViewerDialogs().Message(CannotKill(reason));
         grdSes->setFocus();
         return;
     }

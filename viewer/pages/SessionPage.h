@@ -3,6 +3,7 @@
 #pragma once
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
 class QCheckBox;
 class QPushButton;
@@ -20,7 +21,9 @@ public:
     std::vector<SortableGrid> SortableGrids() const override { return {{grdSes, 0}}; }
 
     void LoadSessions();
+    // Also the Esc key, whatever has the focus, while this page is shown.
     void btnCutClick();
+    void grdSesDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
 
     QCheckBox* chkUser;
     QCheckBox* chkBack;

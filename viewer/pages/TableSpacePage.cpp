@@ -1,16 +1,10 @@
 #include "TableSpacePage.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QHBoxLayout>
-#include <QHorizontalStackedBarSeries>
 #include <QLabel>
-#include <QLegend>
-#include <QValueAxis>
 #include <QVBoxLayout>
 
+#include "KvBarChart.h"
 #include "KvNumFormat.h"
 #include "KvPageSql.h"
 #include "KvStringGrid.h"
@@ -26,10 +20,13 @@ constexpr int kNavy = 8388608;
 constexpr int kUsedColour = 16744448;
 constexpr int kFreeColour = 12615935;
 constexpr int kMinorTicks = 4;
-constexpr int kChartFontPixels = 10;
+constexpr int kChartFontPixels = 10;   // the chart is low: small texts leave room for the bar
+constexpr int kMarkArrow = 4;
 constexpr int kVersionWithGrowth = 8;   // AUTOEXTENSIBLE and the sizes exist from 8
-constexpr double kBytesPerKB = 1024;
+constexpr int kSizeCol = 1, kMaxSizeCol = 4, kIncrementCol = 5;
+constexpr int kBlockLabelLeft = 8, kBlockLabelTop = 8;
 const char* const kGuide = "テーブルスペースとファイルを選択して下さい。";
+const char* const kOneBarLabel = " ";
 
 std::string KBText(const std::string& bytes) {
     return FormatGrouped(RoundHalfEven(StrToFloatOrZero(bytes) / kBytesPerKB));
@@ -39,6 +36,16 @@ std::string KBText(const std::string& bytes) {
 std::string BlocksAsKBText(const std::string& blocks, int blockSize) {
     return FormatGrouped(RoundHalfEven(StrToFloatOrZero(blocks) * blockSize / kBytesPerKB));
 }
+
+TKvMarks ValueMarks(const QColor& text, const QColor& back) {
+    TKvMarks marks;
+    marks.Visible = true;
+    marks.Style = TKvMarks::ShowValue;
+    marks.Text = text;
+    marks.Back = back;
+    marks.ArrowLength = kMarkArrow;
+    return marks;
+}
 }  // namespace
 
 TTableSpacePage::TTableSpacePage(TViewerContext& ctx, QWidget* parent) : TKvLivePage(ctx, parent) {
@@ -46,27 +53,12 @@ TTableSpacePage::TTableSpacePage(TViewerContext& ctx, QWidget* parent) : TKvLive
     grdTSN = new TKvStringGrid("grdTSN", 1, 0, this);
     grdTSN->SetRowSelect(false);
     grdTSN->setFixedWidth(kTsnWidth);
-    grdTSN->OnDrawCell = [](int, int, TKvStringGrid::CellStyle& style) {
-        style.Text = ColourValue(kNavy);
-    };
-    grdTSN->OnSelectCell = [this](int, int row) {
-        if (row != grdTSN->Row()) {
-            LoadDataFiles(grdTSN->Cell(0, row));
-            grdTS->SetRow(1);
-            LoadFileUsage(grdTS->Cell(0, grdTS->Row()));
-        }
-        return true;
-    };
+    grdTSN->ConnectDrawCell(this, &TTableSpacePage::grdTSNDrawCell);
+    grdTSN->ConnectSelectCell(this, &TTableSpacePage::grdTSNSelectCell);
 
     grdTS = new TKvStringGrid("grdTS", 1, 0, this);
-    grdTS->OnDrawCell = [](int col, int, TKvStringGrid::CellStyle& style) {
-        style.RightAlign = col == 1 || col == 4 || col == 5;
-    };
-    grdTS->OnSelectCell = [this](int, int row) {
-        if (grdTS->Cell(0, row).empty()) return false;
-        if (row != grdTS->Row()) LoadFileUsage(grdTS->Cell(0, row));
-        return true;
-    };
+    grdTS->ConnectDrawCell(this, &TTableSpacePage::grdTSDrawCell);
+    grdTS->ConnectSelectCell(this, &TTableSpacePage::grdTSSelectCell);
     BuildChart();
 
     auto* right = new QVBoxLayout();
@@ -81,50 +73,23 @@ TTableSpacePage::TTableSpacePage(TViewerContext& ctx, QWidget* parent) : TKvLive
 }
 
 void TTableSpacePage::BuildChart() {
-    auto* chart = new QChart();
-    chart->setTitle(QString::fromUtf8("テーブル使用率"));
-    chart->legend()->setAlignment(Qt::AlignTop);
-    // The chart is only 174 pixels high: small fonts and margins leave room
-    // for the bar and its axis labels.
-    QFont small = chart->titleFont();
-    small.setPixelSize(kChartFontPixels);
-    chart->setTitleFont(small);
-    chart->legend()->setFont(small);
-    chart->setMargins(QMargins(4, 0, 4, 0));
-    series_ = new QHorizontalStackedBarSeries();
-    seriesTSUsed = new QBarSet(QString::fromUtf8("使用領域"));
-    seriesTSUsed->setColor(ColourValue(kUsedColour));
-    seriesTSUsed->setLabelColor(Qt::white);
-    seriesTSFree = new QBarSet(QString::fromUtf8("空き領域"));
-    seriesTSFree->setColor(ColourValue(kFreeColour));
-    seriesTSFree->setLabelColor(Qt::black);
-    series_->append(seriesTSUsed);
-    series_->append(seriesTSFree);
-    series_->setLabelsVisible(true);
-    series_->setLabelsFormat("@value");
-    chart->addSeries(series_);
-    axisX_ = new QValueAxis();
-    axisX_->setTitleText("(Block)");
-    axisX_->setMinorTickCount(kMinorTicks);
-    axisX_->setLabelFormat("%d");
-    axisX_->setLabelsFont(small);
-    axisX_->setTitleFont(small);
-    axisY_ = new QBarCategoryAxis();
-    axisY_->append(" ");
-    axisY_->setLabelsFont(small);
-    chart->addAxis(axisX_, Qt::AlignBottom);
-    chart->addAxis(axisY_, Qt::AlignLeft);
-    series_->attachAxis(axisX_);
-    series_->attachAxis(axisY_);
-    ChartUse = new QChartView(chart, this);
+    ChartUse = new TKvBarChart(this, true);
     ChartUse->setObjectName("ChartUse");
     ChartUse->setFixedHeight(kChartHeight);
+    ChartUse->SetTextPixelSize(kChartFontPixels);
+    ChartUse->SetTitle(QString::fromUtf8("テーブル使用率"));
+    ChartUse->SetLegendVisible(true);
+    ChartUse->SetBottomTitle("(Block)");
+    ChartUse->SetBottomMinorTicks(kMinorTicks);
+    ChartUse->AddSeries("seriesTSUsed", QString::fromUtf8("使用領域"), ColourValue(kUsedColour));
+    ChartUse->AddSeries("seriesTSFree", QString::fromUtf8("空き領域"), ColourValue(kFreeColour));
+    ChartUse->SetMarks(kUsedSeries, ValueMarks(Qt::white, ColourValue(kUsedColour)));
+    ChartUse->SetMarks(kFreeSeries, ValueMarks(Qt::black, ColourValue(kFreeColour)));
     lblBlk2 = new QLabel(ChartUse);
     lblBlk2->setObjectName("lblBlk2");
     lblBlk2->setStyleSheet("background: transparent;");
-    lblBlk2->move(8, 8);
-    connect(seriesTSUsed, &QBarSet::clicked, this, [this](int) { ToggleMarks(0); });
-    connect(seriesTSFree, &QBarSet::clicked, this, [this](int) { ToggleMarks(1); });
+    lblBlk2->move(kBlockLabelLeft, kBlockLabelTop);
+    connect(ChartUse, &TKvBarChart::SeriesClicked, this, &TTableSpacePage::ChartUseClickSeries);
 }
 
 void TTableSpacePage::InitMainForm() {
@@ -200,35 +165,59 @@ void TTableSpacePage::LoadDataFiles(const std::string& tablespace) {
 }
 
 void TTableSpacePage::LoadFileUsage(const std::string& fileName) {
-    seriesTSUsed->remove(0, seriesTSUsed->count());
-    seriesTSFree->remove(0, seriesTSFree->count());
+    ChartUse->Clear(kUsedSeries);
+    ChartUse->Clear(kFreeSeries);
     try {
         TKvRowSource& rows = Rows();
         rows.Run(kvsql::FileUsage(ctx_.BlockSize), {fileName});
         if (rows.Fetch()) {
             const double total = StrToFloatOrZero(rows.Field("ORA_BLKS"));
             const double used = StrToFloatOrZero(rows.Field("TOT_USED"));
-            seriesTSUsed->append(used);
-            seriesTSFree->append(total - used);
-            axisX_->setRange(0, total > 0 ? total : 1);
-            axisX_->applyNiceNumbers();
+            ChartUse->Add(kUsedSeries, used, kOneBarLabel);
+            ChartUse->Add(kFreeSeries, total - used, kOneBarLabel);
         }
     } catch (const EODBCError& e) {
         ShowError(e);
     }
+    ChartUse->Refresh();
 }
 
-void TTableSpacePage::ShowMarks(int seriesIndex, bool visible) {
-    marks_[seriesIndex] = visible;
-    QBarSet* set = seriesIndex == 0 ? seriesTSUsed : seriesTSFree;
-    const QColor shown = seriesIndex == 0 ? QColor(Qt::white) : QColor(Qt::black);
-    set->setLabelColor(visible ? shown : QColor(Qt::transparent));
+bool TTableSpacePage::grdTSNSelectCell(int, int row) {
+    if (row != grdTSN->Row()) {
+        LoadDataFiles(grdTSN->Cell(0, row));
+        grdTS->SetRow(1);
+        LoadFileUsage(grdTS->Cell(0, grdTS->Row()));
+    }
+    return true;
 }
 
-void TTableSpacePage::ToggleMarks(int seriesIndex) { ShowMarks(seriesIndex, !marks_[seriesIndex]); }
+bool TTableSpacePage::grdTSSelectCell(int, int row) {
+    if (grdTS->Cell(0, row).empty()) return false;
+    if (row != grdTS->Row()) LoadFileUsage(grdTS->Cell(0, row));
+    return true;
+}
 
-bool TTableSpacePage::MarksVisible(int seriesIndex) const { return marks_[seriesIndex]; }
+void TTableSpacePage::grdTSNDrawCell(int, int, TKvStringGrid::CellStyle& style) const {
+    style.Text = ColourValue(kNavy);
+}
 
-double TTableSpacePage::UsedBlocks() const { return seriesTSUsed->count() ? seriesTSUsed->at(0) : -1; }
+void TTableSpacePage::grdTSDrawCell(int col, int, TKvStringGrid::CellStyle& style) const {
+    style.RightAlign = col == kSizeCol || col == kMaxSizeCol || col == kIncrementCol;
+}
 
-double TTableSpacePage::FreeBlocks() const { return seriesTSFree->count() ? seriesTSFree->at(0) : -1; }
+void TTableSpacePage::ChartUseClickSeries(int series) {
+    TKvMarks marks = ChartUse->Marks(series);
+    marks.Visible = !marks.Visible;
+    ChartUse->SetMarks(series, marks);
+    ChartUse->Refresh();
+}
+
+bool TTableSpacePage::MarksVisible(int series) const { return ChartUse->Marks(series).Visible; }
+
+double TTableSpacePage::UsedBlocks() const {
+    return ChartUse->PointCount(kUsedSeries) ? ChartUse->Point(kUsedSeries, 0).Value : -1;
+}
+
+double TTableSpacePage::FreeBlocks() const {
+    return ChartUse->PointCount(kFreeSeries) ? ChartUse->Point(kFreeSeries, 0).Value : -1;
+}

@@ -3,13 +3,10 @@
 #pragma once
 
 #include "KvLivePage.h"
+#include "KvStringGrid.h"
 
-class QBarSet;
-class QBarCategoryAxis;
-class QChartView;
-class QHorizontalStackedBarSeries;
 class QLabel;
-class QValueAxis;
+class TKvBarChart;
 
 class TTableSpacePage : public TKvLivePage {
 public:
@@ -24,26 +21,25 @@ public:
     void LoadTableSpaces();
     void LoadDataFiles(const std::string& tablespace);
     void LoadFileUsage(const std::string& fileName);
-    // ChartUseClickSeries for one of the two series (0 used, 1 free).
-    void ToggleMarks(int seriesIndex);
+
+    // Event handlers.
+    bool grdTSNSelectCell(int col, int row);
+    bool grdTSSelectCell(int col, int row);
+    void grdTSNDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
+    void grdTSDrawCell(int col, int row, TKvStringGrid::CellStyle& style) const;
+    // A click on a series' bar shows or hides that series' value marks.
+    void ChartUseClickSeries(int series);
 
     TKvStringGrid* grdTSN;
     TKvStringGrid* grdTS;
-    QChartView* ChartUse;
-    QBarSet* seriesTSUsed;
-    QBarSet* seriesTSFree;
+    TKvBarChart* ChartUse;   // series 0 seriesTSUsed, 1 seriesTSFree
     QLabel* lblBlk2;
 
+    static constexpr int kUsedSeries = 0, kFreeSeries = 1;
     double UsedBlocks() const;
     double FreeBlocks() const;
-    bool MarksVisible(int seriesIndex) const;
+    bool MarksVisible(int series) const;
 
 private:
     void BuildChart();
-    void ShowMarks(int seriesIndex, bool visible);
-
-    QHorizontalStackedBarSeries* series_;
-    QValueAxis* axisX_;
-    QBarCategoryAxis* axisY_;
-    bool marks_[2] = {true, true};
 };

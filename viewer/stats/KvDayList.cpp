@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 
 #include "KvCom.h"
+#include "KvText.h"
 
 namespace {
 
@@ -45,6 +47,16 @@ std::vector<std::string> ListStatDays(const std::string& dir, const std::string&
     // "MU20261204.dat" and "mu20261204.DAT" are the same day.
     days.erase(std::unique(days.begin(), days.end()), days.end());
     return days;
+}
+
+std::string StatFileOfDay(const std::string& dir, const std::string& prefix, const std::string& day) {
+    const std::string exact = MakeDatFileName(dir, "", prefix, day);
+    struct stat info {};
+    if (::stat(exact.c_str(), &info) == 0) return exact;
+    std::vector<std::string> spelled = ListMatchingFiles(Trim(dir), Trim(prefix) + Trim(day) + ".dat", false);
+    if (spelled.empty()) return exact;
+    std::sort(spelled.begin(), spelled.end());   // the same choice every time
+    return Trim(dir) + "/" + spelled.front();
 }
 
 std::string DayLabel(const std::string& day) {

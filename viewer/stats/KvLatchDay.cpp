@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "KvNumFormat.h"
+#include "KvText.h"
 
 namespace {
 
@@ -16,14 +17,6 @@ constexpr size_t kEntryTail = kNameWidth + kValueWidth;   // name, gets, misses
 std::string UpperAscii(std::string s) {
     for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
-}
-
-std::string Trim(const std::string& s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    size_t first = 0, last = s.size();
-    while (first < last && blank(s[first])) ++first;
-    while (last > first && blank(s[last - 1])) --last;
-    return s.substr(first, last - first);
 }
 
 bool LessNoCase(const std::string& a, const std::string& b) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <set>
 
+#include "../GridClicks.h"
 #include "CollectorHarness.h"
 #include "DisplayTexts.h"
 #include "E2ESupport.h"
@@ -68,10 +69,7 @@ protected:
     void ShowDay(int row, int tab)
     {
         page_->pageMem->setCurrentIndex(tab);
-        if (page_->grdMUDate->Row() != row) {
-            page_->grdMUDateSelectCell(row);
-            page_->grdMUDate->SetRow(row);
-        }
+        if (page_->grdMUDate->Row() != row) gridclicks::ClickRow(*page_->grdMUDate, row);
         QApplication::processEvents();
     }
     void ExpectInk(TKvStringGrid& grid, int col, int row, TInk ink)

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "DisplayTexts.h"
+#include "../GridClicks.h"
 #include "E2ESupport.h"
 #include "KvPage.h"
 #include "KvStringGrid.h"
@@ -42,6 +43,7 @@ protected:
         page_ = std::make_unique<TMemoryPage>(ctx_);
         page_->resize(1000, 700);
         page_->InitMainForm();
+        page_->show();
         page_->LoadPage(false);
     }
     void TearDown() override
@@ -58,10 +60,11 @@ protected:
         return days;
     }
     // The user clicks row `row` of the date list.
-    void SelectDay(int row)
+    void SelectDay(int row) { gridclicks::ClickRow(*page_->grdMUDate, row); }
+    // The user clicks the tab button of a page of pageMem.
+    void ShowMemPage(int index)
     {
-        page_->grdMUDateSelectCell(row);
-        page_->grdMUDate->SetRow(row);
+        ASSERT_TRUE(gridclicks::ClickButton(page_->findChild<QWidget*>("pageMemTabs"), page_->pageMem->tabText(index)));
     }
     std::map<int, TMUHour> HoursOf(const std::string& day) const
     {
@@ -216,14 +219,14 @@ TEST_F(MemoryPageE2E, EveryDayShowsTheInstancesFigures)
     }
     // The load shows the newest day; its latch totals too.
     ExpectHourlyViews(days.front());
-    page_->pageMem->setCurrentIndex(kLatch2Page);
+    ShowMemPage(kLatch2Page);
     ExpectLatchGrid(days.front());
 
     for (size_t i = 1; i < days.size(); ++i) {
-        page_->pageMem->setCurrentIndex(kSQLAreaPage);
+        ShowMemPage(kSQLAreaPage);
         SelectDay(static_cast<int>(i) + 1);
         ExpectHourlyViews(days[i]);
-        page_->pageMem->setCurrentIndex(kLatch2Page);
+        ShowMemPage(kLatch2Page);
         ExpectLatchGrid(days[i]);
     }
 }
@@ -231,18 +234,18 @@ TEST_F(MemoryPageE2E, EveryDayShowsTheInstancesFigures)
 TEST_F(MemoryPageE2E, HourlyViewsFollowADayChosenOnTheLatchTotals)
 {
     const std::vector<std::string> days = DaysShown();
-    page_->pageMem->setCurrentIndex(kLatch2Page);
+    ShowMemPage(kLatch2Page);
     for (size_t i = 1; i < days.size(); ++i) {
         SelectDay(static_cast<int>(i) + 1);
         ExpectLatchGrid(days[i]);
     }
     // Back on an hourly page, the views catch up with the last day chosen.
-    page_->pageMem->setCurrentIndex(0);
+    ShowMemPage(0);
     ExpectHourlyViews(days.back());
-    page_->pageMem->setCurrentIndex(kLatch2Page);
+    ShowMemPage(kLatch2Page);
     SelectDay(1);
     ExpectLatchGrid(days.front());
-    page_->pageMem->setCurrentIndex(kSQLAreaPage);
+    ShowMemPage(kSQLAreaPage);
     ExpectHourlyViews(days.front());
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "DisplayTexts.h"
+#include "../GridClicks.h"
 #include "E2ESupport.h"
 #include "KvPage.h"
 #include "KvStringGrid.h"
@@ -36,17 +37,15 @@ protected:
         page_ = std::make_unique<TRatePage>(ctx_);
         page_->resize(1000, 700);
         page_->InitMainForm();
+        page_->show();
         page_->LoadPage(false);
     }
     void TearDown() override
     {
         for (const std::string& m : messages_) ADD_FAILURE() << "message panel: " << m;
     }
-    void SelectDay(int row)
-    {
-        page_->grdDateKaSelectCell(row);
-        page_->grdDateKa->SetRow(row);
-    }
+    // The user clicks row `row` of the date list.
+    void SelectDay(int row) { gridclicks::ClickRow(*page_->grdDateKa, row); }
     void ExpectDay(const std::string& day);
 
     TViewerContext ctx_;

@@ -9,6 +9,26 @@
 #include "FakeRows.h"
 #include "KvLivePage.h"
 #include "KvStringGrid.h"
+#include "KvViewerDialogs.h"
+
+// The viewer's boxes, recorded: plain boxes, error boxes and the questions,
+// which get the harness's answer.
+struct TRecordingDialogs : TViewerDialogs {
+    std::vector<QString> plain, errorBoxes, questions;
+    bool answer = true;
+    TRecordingDialogs() { SetViewerDialogs(this); }
+    ~TRecordingDialogs() override { SetViewerDialogs(nullptr); }
+    void Message(const QString& text) override { plain.push_back(text); }
+    void Error(const QString& text) override { errorBoxes.push_back(text); }
+    bool Confirm(const QString& text) override { return Ask(text); }
+    bool ConfirmWarning(const QString& text) override { return Ask(text); }
+
+private:
+    bool Ask(const QString& text) {
+        questions.push_back(text);
+        return answer;
+    }
+};
 
 template <class Page>
 struct PageHarness {
@@ -16,8 +36,8 @@ struct PageHarness {
     std::shared_ptr<FakeRows> rows = std::make_shared<FakeRows>();
     std::vector<QString> messages;
     std::vector<std::string> errors;
-    std::vector<QString> informed;
-    bool confirmAnswer = true;
+    TRecordingDialogs dialogs;
+    std::vector<QString>& informed = dialogs.plain;   // plain boxes
     std::unique_ptr<Page> page;
 
     explicit PageHarness(int version = 10, int blockSize = 8192, std::string dataDir = ".") {
@@ -28,8 +48,6 @@ struct PageHarness {
         ctx.ShowODBCError = [this](const std::string& t) { errors.push_back(t); };
         page = std::make_unique<Page>(ctx);
         page->SetRowSource(rows);
-        page->Dialogs.ConfirmWarning = [this](const QString&) { return confirmAnswer; };
-        page->Dialogs.Inform = [this](const QString& t) { informed.push_back(t); };
         page->InitMainForm();
     }
     QString LastMessage() const { return messages.empty() ? QString() : messages.back(); }

@@ -89,7 +89,7 @@ TEST_F(BarChartTest, SwitchingMarksKeepsThePoints) {
     marks.Style = TKvMarks::ShowValue;
     marks.ArrowLength = 50;
     chart.SetMarks(high, marks);
-    EXPECT_EQ(chart.MarkText(high, 0), "1500");
+    EXPECT_EQ(chart.MarkText(high, 0), "1,500");
     EXPECT_EQ(chart.Marks(high).ArrowLength, 50);
     marks.Visible = false;
     chart.SetMarks(high, marks);
@@ -169,4 +169,30 @@ TEST_F(BarChartTest, StackedMarksSitBeyondTheirOwnPartsEnd) {
     const QPointF end = chart.chart()->mapToPosition(QPointF(200, 0));
     EXPECT_NEAR(std::min(lowX, highX), middle.x() + 5, 1);
     EXPECT_NEAR(std::max(lowX, highX), end.x() + 5, 1);
+}
+
+// The latch charts' counts mode: a mark 50 pixels off a bar that reaches
+// near the fixed axis's end stays inside the chart, its digits whole, and
+// clear of the mark of the part below it.
+TEST_F(BarChartTest, AMarkFarOffTheLongestBarStaysInsideTheChart) {
+    chart.resize(400, 300);
+    chart.show();
+    chart.SetMarks(low, TKvMarks{true, TKvMarks::ShowValue, Qt::white, Qt::blue, 5});
+    chart.SetMarks(high, TKvMarks{true, TKvMarks::ShowValue, Qt::black, Qt::white, 50});
+    chart.Add(low, 2143260, "h0");
+    chart.Add(high, 24512, " ");
+    chart.SetBottomRange(0, (2143260 + 24512) * 1.1);
+    chart.Refresh();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const QRectF inside(QPointF(0, 0), chart.chart()->size());
+    std::vector<QRectF> boxes;
+    for (QGraphicsItem* item : chart.chart()->childItems())
+        if (auto* box = dynamic_cast<QGraphicsRectItem*>(item); box && !box->childItems().isEmpty()) {
+            boxes.push_back(box->mapRectToParent(box->rect()));
+            EXPECT_TRUE(inside.contains(boxes.back()))
+                << static_cast<QGraphicsSimpleTextItem*>(box->childItems().at(0))->text().toStdString();
+        }
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_FALSE(boxes[0].intersects(boxes[1])) << "one mark covers the other";
+    EXPECT_EQ(DrawnMarks(chart), QStringList({"2,143,260", "24,512"}));
 }

@@ -9,6 +9,13 @@
 
 #include <sys/stat.h>
 
+#include <QApplication>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
+#include <QChartView>
+#include <QGraphicsView>
+
+#include "../GridClicks.h"
 #include "CheckPointPage.h"
 #include "KvOracle.h"
 #include "PageFixture.h"
@@ -186,12 +193,14 @@ TEST_F(CheckPointPageTest, ChoosingAMaximumSetsTheAxisWithoutReloading) {
 
 TEST_F(CheckPointPageTest, SelectingAnotherDayChartsIt) {
     PageHarness<TCheckPointPage> h(10, 8192, dir.path().toStdString());
+    h.page->resize(655, 540);
+    h.page->show();
     h.rows->Answer("F_SEQ", Days(3));
     h.page->LoadPage(false);
     const size_t sent = h.rows->Log.size();
-    ASSERT_TRUE(h.page->grdDate->OnSelectCell(0, 1));   // the current row again: nothing
+    gridclicks::ClickRow(*h.page->grdDate, 1);   // the current row again: nothing
     EXPECT_EQ(h.rows->Log.size(), sent);
-    h.page->grdDate->OnSelectCell(0, 3);
+    gridclicks::ClickRow(*h.page->grdDate, 3);
     EXPECT_EQ(h.rows->Log.back().Params, std::vector<std::string>{"20260002"});
     EXPECT_EQ(h.page->lblCPDate->text(), "26/2");
 }
@@ -263,4 +272,43 @@ TEST_F(CheckPointPageTest, CountStaysInViewBesideTheScrollBar) {
             EXPECT_EQ(g.width(), kDesignedWidth);
         }
     }
+}
+
+// Texts the chart draws: tick labels and the bars' counts.
+QStringList DrawnTexts(QGraphicsView& view) {
+    QStringList texts;
+    for (QGraphicsItem* item : view.scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible())
+            texts << text->toPlainText();
+    return texts;
+}
+
+// Each tick's label is the count at the tick ("10", never "12" for 12.5), and
+// a bar as long as the axis keeps its count whole inside the chart.
+TEST_F(CheckPointPageTest, TickLabelsAreExactAndTheLongestBarsCountIsWhole) {
+    PageHarness<TCheckPointPage> h(10, 8192, dir.path().toStdString());
+    h.page->resize(655, 540);
+    h.page->show();
+    h.rows->Answer("F_SEQ", Days(2));
+    h.rows->Answer("F_TIME", Hours({{"10", "3"}}));
+    h.page->LoadPage(false);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    QStringList texts = DrawnTexts(*h.page->ChartCnt);
+    for (const char* tick : {"0", "10", "20", "30", "40", "50"}) EXPECT_TRUE(texts.contains(tick)) << tick;
+    EXPECT_FALSE(texts.contains("12"));
+    EXPECT_FALSE(texts.contains("37"));
+
+    h.rows->Answer("F_TIME", Hours({{"12", "1234"}, {"10", "3"}}));
+    gridclicks::ClickRow(*h.page->grdDate, 2);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(h.page->AxisMax(), 1234);
+    const QRectF inside = h.page->ChartCnt->mapToScene(h.page->ChartCnt->viewport()->rect()).boundingRect();
+    bool found = false;
+    for (QGraphicsItem* item : h.page->ChartCnt->scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->toPlainText() == "1234") {
+            found = true;
+            EXPECT_TRUE(inside.contains(text->sceneBoundingRect()));
+            EXPECT_LT(text->sceneBoundingRect().right(), h.page->ChartCnt->width());
+        }
+    EXPECT_TRUE(found);
 }

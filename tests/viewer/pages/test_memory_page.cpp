@@ -13,6 +13,7 @@
 
 #include <fstream>
 
+#include "../GridClicks.h"
 #include "KvBarChart.h"
 #include "KvDayList.h"
 #include "KvStatRecords.h"
@@ -87,6 +88,9 @@ struct MemoryPageTest : ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         h = std::make_unique<PageHarness<TMemoryPage>>(10, 8192, Dir());
+        // On screen, so that the tests click as the user does.
+        P().resize(660, 560);
+        P().show();
     }
     std::string Dir() const { return dir.path().toStdString(); }
     TMemoryPage& P() { return *h->page; }
@@ -109,9 +113,11 @@ struct MemoryPageTest : ::testing::Test {
         WriteFile(Path("ML", day), lines);
     }
     // A user's click on a row of the date list.
-    void SelectDay(int row) {
-        TKvStringGrid& g = *P().grdMUDate;
-        if (g.OnSelectCell(0, row)) g.SetRow(row);
+    void SelectDay(int row) { gridclicks::ClickRow(*P().grdMUDate, row); }
+    // A click on the tab button of a page of pageMem.
+    void ShowMemPage(int index) {
+        ASSERT_TRUE(gridclicks::ClickButton(P().findChild<QWidget*>("pageMemTabs"), P().pageMem->tabText(index)));
+        ASSERT_EQ(P().pageMem->currentIndex(), index);
     }
     int RowOf(const std::string& day) {
         for (int r = 1; r < P().grdMUDate->RowCount(); ++r)
@@ -220,7 +226,9 @@ TEST_F(MemoryPageTest, ZeroCountsSortRateColoursAndSharedPoolKilobytes) {
     EXPECT_EQ(used.Label, ChartHour(5));
     EXPECT_EQ(unused.Value, 1024);
     EXPECT_EQ(unused.Label, QString("4,096"));
-    EXPECT_EQ(P().chartSharedPool->MarkText(1, PointOf(5)), QString("1024"));
+    // Marks and labels read alike, "#,##0".
+    EXPECT_EQ(P().chartSharedPool->MarkText(1, PointOf(5)), QString("1,024"));
+    EXPECT_EQ(P().chartSharedPool->MarkText(0, PointOf(5)), QString("3,072"));
 
     // A latch with 0 gets: both points added, the misses labelled "0.00%".
     const TKvBarPoint gets = P().chartLCachBufIRU->Point(0, PointOf(5));
@@ -259,6 +267,38 @@ TEST_F(MemoryPageTest, TheLatchAxisGrowsToTheLargestHourAndIsNeverLowered) {
     EXPECT_EQ(P().LoadedMUDate(), "20261203");
     EXPECT_EQ(P().chartLLibCache->Point(0, PointOf(9)).Value, 300);
     EXPECT_DOUBLE_EQ(P().chartLLibCache->BottomMaximum(), 10'100 * 1.1);
+}
+
+// Letter case is ignored when days are listed: a day stored only as
+// "mu20261204.DAT" is opened under that name, its latch file "ml....DAT" too.
+TEST_F(MemoryPageTest, ADayStoredInLowerCaseIsOpenedAsListed) {
+    std::vector<THour> hours = Hours(3, 3);
+    hours[0].SqlExec = 777;
+    WriteFile(Dir() + "/mu20261204.DAT", {MULine(hours[0])});
+    WriteFile(Dir() + "/ml20261204.DAT", {BuildMLLine("library cache", 200, 2)});
+    WriteMU("20261203", Hours(3, 3));
+    P().LoadPage(false);
+    ASSERT_EQ(P().grdMUDate2->Cell(0, 1), "20261204");
+    EXPECT_EQ(P().LoadedMUDate(), "20261204");
+    EXPECT_EQ(Cell(P().grdSQLArea, 1, 3), "777");
+    EXPECT_EQ(P().grdLatch2->Cell(0, 1), "library cache");
+    EXPECT_FALSE(P().Guide().contains(QString::fromUtf8("データ更新中"))) << P().Guide().toStdString();
+
+    // Chosen again after another day, from the latch page and an hourly one.
+    SelectDay(2);
+    ShowMemPage(kLatch2);
+    SelectDay(1);
+    EXPECT_EQ(P().grdLatch2->Cell(0, 1), "library cache");
+    ShowMemPage(kSQLAreaPage);
+    EXPECT_EQ(P().LoadedMUDate(), "20261204");
+    EXPECT_EQ(h->LastMessage(), QString());
+
+    // Both spellings on disk: the collector's own, exact one is read.
+    std::vector<THour> exact = Hours(3, 3);
+    exact[0].SqlExec = 888;
+    WriteMU("20261204", exact);
+    P().LoadPage(false);
+    EXPECT_EQ(Cell(P().grdSQLArea, 1, 3), "888");
 }
 
 TEST_F(MemoryPageTest, TheDateListIsNewestFirstUnlessSortedAscending) {
@@ -322,7 +362,7 @@ TEST_F(MemoryPageTest, ALockedFileIsReportedAndThePreviousDayStays) {
     EXPECT_TRUE(P().Guide().startsWith(QString::fromUtf8("データ更新中のため読込できませんでした。")));
 
     // Once the file is free, coming back to a page reads it.
-    P().pageMem->setCurrentIndex(kSQLAreaPage);
+    ShowMemPage(kSQLAreaPage);
     EXPECT_EQ(P().LoadedMUDate(), "20261203");
     EXPECT_EQ(Cell(P().grdSQLArea, 1, 6), "7,777");
     EXPECT_EQ(P().Guide(), QString::fromUtf8("表示する日付を選択して下さい。"));
@@ -361,7 +401,7 @@ TEST_F(MemoryPageTest, TheMarkButtonSwitchesBetweenRatioAndCountsAndTheModeOutli
             EXPECT_EQ(chart->Marks(1).Back, QColor(255, 128, 64));
         }
         EXPECT_EQ(P().ChartLCachBufChain->MarkText(1, point), ratio ? QString("1.00%") : QString("10"));
-        EXPECT_EQ(P().ChartLCachBufChain->MarkText(0, point), ratio ? QString() : QString("1000"));
+        EXPECT_EQ(P().ChartLCachBufChain->MarkText(0, point), ratio ? QString() : QString("1,000"));
     };
     check(true, 3);
     P().btnChgMark->click();
@@ -382,7 +422,7 @@ TEST_F(MemoryPageTest, HourlyViewsFollowTheSelectedDayOnlyWhenOneOfThemShows) {
     WriteML("20261203", {{"library cache", 200, 2}, {"cache buffers chains", 0, 0}, {"Shared pool", 50, 5}});
     P().LoadPage(false);
 
-    P().pageMem->setCurrentIndex(kLatch2);
+    ShowMemPage(kLatch2);
     SelectDay(2);
     EXPECT_EQ(P().LoadedMUDate(), "20261204") << "the MU file waits";
     EXPECT_EQ(P().lblMUL2Date->text(), QString::fromStdString(DayLabel("20261203")));
@@ -398,7 +438,7 @@ TEST_F(MemoryPageTest, HourlyViewsFollowTheSelectedDayOnlyWhenOneOfThemShows) {
     EXPECT_EQ(latch->Cell(3, 3), "10.00");
     EXPECT_EQ(StyleOf(*latch, 2, 3).Text, kRed);
 
-    P().pageMem->setCurrentIndex(kSQLAreaPage);
+    ShowMemPage(kSQLAreaPage);
     EXPECT_EQ(P().LoadedMUDate(), "20261203");
     EXPECT_EQ(Cell(P().grdSQLArea, 1, 1), "4,242");
 
@@ -418,7 +458,7 @@ TEST_F(MemoryPageTest, AMissingOrEmptyLatchFileLeavesTheLatchGridEmpty) {
     WriteFile(Path("ML", "20261202"), {});
     P().LoadPage(false);
     ASSERT_EQ(P().grdLatch2->Cell(0, 1), "library cache");
-    P().pageMem->setCurrentIndex(kLatch2);
+    ShowMemPage(kLatch2);
 
     SelectDay(2);
     EXPECT_EQ(h->LastMessage(), QString::fromUtf8("指定日のデータはありません。"));
@@ -473,8 +513,8 @@ TEST_F(MemoryPageTest, EveryChartPageDrawsItsBars) {
         {7, 3, "memory_latch_shared_pool", QColor(0, 128, 192), QColor(255, 128, 64)},
     };
     for (const TShot& shot : pages) {
-        P().pageMem->setCurrentIndex(shot.Page);
-        P().pageLatch->setCurrentIndex(shot.LatchTab);
+        ShowMemPage(shot.Page);
+        if (shot.Page == 7) gridclicks::ClickTab(P().pageLatch->tabBar(), shot.LatchTab);
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
         const QImage image = P().grab().toImage();
         if (!shots.isEmpty()) image.save(QString::fromLocal8Bit(shots) + "/" + shot.Name + ".png");

@@ -1,6 +1,8 @@
 // The pages against the simulated instance, offscreen.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
+#include <QTest>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QImage>
@@ -18,6 +20,7 @@
 #include "KvNumFormat.h"
 #include "KvOracle.h"
 #include "KvStringGrid.h"
+#include "PageFixture.h"
 #include "LogFilePage.h"
 #include "ParameterPage.h"
 #include "SegmentPage.h"
@@ -33,7 +36,9 @@ struct SimPage {
     std::unique_ptr<TQueryODBC> query;
     TViewerContext ctx;
     std::vector<std::string> errors;
-    std::vector<QString> messages, informed;
+    std::vector<QString> messages;
+    TRecordingDialogs dialogs;
+    std::vector<QString>& informed = dialogs.plain;
     std::unique_ptr<Page> page;
 
     SimPage(std::unique_ptr<TQueryODBC> q, int version, std::string dataDir = ".") : query(std::move(q)) {
@@ -44,8 +49,6 @@ struct SimPage {
         ctx.ShowODBCError = [this](const std::string& t) { errors.push_back(t); };
         ctx.SetMessage = [this](const QString& t) { messages.push_back(t); };
         page = std::make_unique<Page>(ctx);
-        page->Dialogs.ConfirmWarning = [](const QString&) { return true; };
-        page->Dialogs.Inform = [this](const QString& t) { informed.push_back(t); };
         page->InitMainForm();
     }
 };
@@ -293,10 +296,10 @@ TEST_F(SimSizedInstance, KillFourDigitSidThenAgainAsVanished) {
         if (g.Cell(0, r).find(',') != std::string::npos && g.Cell(2, r) != "SYSTEM") row = r;
     ASSERT_GT(row, 0) << "no session with a four-digit SID";
     g.SetRow(row);
-    p.page->btnCutClick();
+    QTest::mouseClick(p.page->btnCut, Qt::LeftButton);
     EXPECT_TRUE(p.informed.empty());
     EXPECT_EQ(p.messages.back(), QString::fromUtf8("セッションを切断しました。"));
-    p.page->btnCutClick();   // the same session again: gone by now
+    QTest::mouseClick(p.page->btnCut, Qt::LeftButton);   // the same session again: gone by now
     ASSERT_EQ(p.informed.size(), 1u);
     EXPECT_EQ(p.informed[0], QString::fromUtf8("切断できません。"));
 }
@@ -320,17 +323,17 @@ TEST_F(SimSizedInstance, KillOnA19cInstanceTellsAKilledAndTheOwnSessionApart) {
     ASSERT_GT(workload, 0);
     ASSERT_GT(own, 0);
     g.SetRow(workload);
-    p.page->btnCutClick();
+    QTest::mouseClick(p.page->btnCut, Qt::LeftButton);
     EXPECT_EQ(p.messages.back(), QString::fromUtf8("セッションを切断しました。"));
     p.page->LoadPage(false);
     ASSERT_GT(rowOf("20"), 0) << "still listed";
     EXPECT_EQ(g.Cell(1, rowOf("20")), "KILLED");
     g.SetRow(rowOf("20"));
-    p.page->btnCutClick();
+    QTest::mouseClick(p.page->btnCut, Qt::LeftButton);
     ASSERT_EQ(p.informed.size(), 1u);
     EXPECT_EQ(p.informed[0], cannot + "\n" + QString::fromUtf8("このセッションは既に切断されています (KILLED)。"));
     g.SetRow(rowOf("200"));
-    p.page->btnCutClick();
+    QTest::mouseClick(p.page->btnCut, Qt::LeftButton);
     ASSERT_EQ(p.informed.size(), 2u);
     EXPECT_EQ(p.informed[1], cannot + "\n" + QString::fromUtf8("Kelvane 自身のセッションです。"));
     p.page->LoadPage(false);

@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "../GridClicks.h"
 #include "KvBarChart.h"
 #include "KvgLines.h"
 #include "ODBCCall.h"
@@ -53,6 +54,9 @@ struct RatePageTest : ::testing::Test {
     void MakePage() {
         h = std::make_unique<PageHarness<TRatePage>>(10, 8192, dir.path().toStdString());
         page = h->page.get();
+        // On screen, so that the tests click as the user does.
+        page->resize(660, 560);
+        page->show();
     }
     std::string PathOf(const std::string& day) const { return dir.path().toStdString() + "/OR" + day + ".dat"; }
     void WriteText(const std::string& day, const std::string& text) {
@@ -68,10 +72,8 @@ struct RatePageTest : ::testing::Test {
     TKvBarChart& Logins() { return *page->ChartCntLog; }
     TKvBarChart& Memory() { return *page->ChartRateFMem; }
     TKvBarChart& PageOuts() { return *page->ChartCntPage; }
-    void Select(int row) {
-        page->grdDateKaSelectCell(row);
-        page->grdDateKa->SetRow(row);
-    }
+    // A user's click on a row of the date list.
+    void Select(int row) { gridclicks::ClickRow(*page->grdDateKa, row); }
     void Choose(QComboBox* combo, const char* item) {
         combo->setCurrentIndex(combo->findText(item));
         emit combo->activated(combo->currentIndex());
@@ -134,6 +136,23 @@ TEST_F(RatePageTest, RecordedHoursGetBarsOthersEmptyPoints) {
     EXPECT_EQ(page->grdSqlCnt->CellText(1, 10), "0000000000");
 }
 
+// A day stored only as "or20261204.dat" is listed and opened, not
+// reported busy every time it is chosen.
+TEST_F(RatePageTest, ADayStoredInLowerCaseIsOpenedAsListed) {
+    Write("20261204", {{9, 17}});
+    QFile::rename(QString::fromStdString(PathOf("20261204")), dir.filePath("or20261204.DAT"));
+    Write("20261203", {{9, 5}});
+    page->LoadPage(false);
+    ASSERT_EQ(page->grddateKa2->Cell(0, 1), "20261204");
+    const int s = Logins().SeriesIndex("sLog_cnt");
+    EXPECT_EQ(Logins().Point(s, PointOf(9)).Value, 17);
+    EXPECT_EQ(page->Guide(), kGuide);
+    Select(2);
+    Select(1);
+    EXPECT_EQ(Logins().Point(s, PointOf(9)).Value, 17);
+    EXPECT_EQ(page->Guide(), kGuide);
+}
+
 TEST_F(RatePageTest, MemoryBarStacksToTheInstalledSize) {
     Write("20261204", {{10, 3, 2048, 1500, 900}, {11, 3, 2048, 0, 999999999}, {12, 3, 0, 700, 500}});
     page->LoadPage(false);
@@ -180,6 +199,9 @@ TEST_F(RatePageTest, PageOutMaximumFollowsTheChoiceAndLargerDays) {
     EXPECT_EQ(PageOuts().BottomMaximum(), 2500) << "kept until chosen again";
 }
 
+// A busier day than the chosen scale raises the axis to a tick step above
+// its largest count, as the automatic axis would: the top bar and its mark
+// never touch the chart's edge.
 TEST_F(RatePageTest, LoginMaximumRaisedAboveAChosenOne) {
     Write("20261204", {{5, 25}});
     Write("20261203", {{5, 4}});
@@ -187,10 +209,22 @@ TEST_F(RatePageTest, LoginMaximumRaisedAboveAChosenOne) {
     EXPECT_EQ(Logins().BottomMaximum(), 10);
     page->LoadPage(false);
     EXPECT_TRUE(page->LogMaxHighlighted());
-    EXPECT_EQ(Logins().BottomMaximum(), 25);
+    EXPECT_EQ(Logins().BottomMaximum(), 30);
     Select(2);
     EXPECT_FALSE(page->LogMaxHighlighted());
-    EXPECT_EQ(Logins().BottomMaximum(), 25);
+    EXPECT_EQ(Logins().BottomMaximum(), 30);
+}
+
+TEST_F(RatePageTest, ALargestCountOnATickStepStillEndsBelowTheAxisEnd) {
+    for (const int largest : {11, 50, 100, 500}) {   // the field holds three digits
+        Write("20261204", {{5, largest}});
+        Choose(page->cmbLogMax, "10");
+        page->LoadPage(false);
+        const double top = Logins().BottomMaximum();
+        EXPECT_GT(top, largest * 1.1) << largest << ": room for the mark right of the bar";
+        EXPECT_LE(top, largest * 1.5) << largest << ": the bars still fill the chart";
+        EXPECT_TRUE(page->LogMaxHighlighted());
+    }
 }
 
 // With the automatic axis a quiet day after a busy one keeps the busy
@@ -299,6 +333,6 @@ TEST_F(RatePageTest, DateListDrawsBlackLeftAlignedAndIgnoresEmptyRows) {
     EXPECT_EQ(style.Text, QColor(Qt::black));
     EXPECT_FALSE(style.RightAlign);
     const size_t before = h->messages.size();
-    page->grdDateKaSelectCell(1);   // the current row: nothing read
+    Select(1);   // the current row: nothing read
     EXPECT_EQ(h->messages.size(), before);
 }

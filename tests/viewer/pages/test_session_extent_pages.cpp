@@ -1,3 +1,5 @@
+#include <QPushButton>
+#include <QTest>
 #include <QCheckBox>
 #include <QLabel>
 
@@ -58,7 +60,7 @@ TEST(SessionPage, KillSendsPlainDigitsOfAFourDigitSid) {
     h.rows->Answer("V$SESSION", Sessions());
     h.page->LoadPage(false);
     h.page->grdSes->SetRow(2);
-    h.page->btnCutClick();
+    QTest::mouseClick(h.page->btnCut, Qt::LeftButton);
     EXPECT_EQ(h.rows->Log.back().Sql, " ALTER SYSTEM KILL SESSION '1234,567' ");
     EXPECT_EQ(h.LastMessage(), QString::fromUtf8("セッションを切断しました。"));
     EXPECT_TRUE(h.informed.empty());
@@ -72,7 +74,7 @@ TEST(SessionPage, KillOfAVanishedSessionIsReported) {
     FakeResult refused;
     refused.FailOnRun = true;
     h.rows->Answer("KILL SESSION", refused);
-    h.page->btnCutClick();
+    QTest::mouseClick(h.page->btnCut, Qt::LeftButton);
     ASSERT_EQ(h.informed.size(), 1u);
     EXPECT_EQ(h.informed[0], QString::fromUtf8("切断できません。"));
     EXPECT_NE(h.LastMessage(), QString::fromUtf8("セッションを切断しました。"));
@@ -89,10 +91,8 @@ TEST(SessionPage, KillOfOnesOwnOrAnAlreadyKilledSessionSaysSo) {
     h.rows->Answer("V$SESSION", listed);
     h.page->LoadPage(false);
     h.page->grdSes->SetRow(2);
-    int questions = 0;
-    h.page->Dialogs.ConfirmWarning = [&](const QString&) { ++questions; return true; };
-    h.page->btnCutClick();
-    EXPECT_EQ(questions, 0) << "nothing to ask about a session already killed";
+    QTest::mouseClick(h.page->btnCut, Qt::LeftButton);
+    EXPECT_TRUE(h.dialogs.questions.empty()) << "nothing to ask about a session already killed";
     EXPECT_EQ(h.rows->CountContaining("KILL SESSION"), 0);
     ASSERT_EQ(h.informed.size(), 1u);
     EXPECT_EQ(h.informed[0], killed);
@@ -105,10 +105,10 @@ TEST(SessionPage, KillOfOnesOwnOrAnAlreadyKilledSessionSaysSo) {
         refused.FailOnRun = true;
         refused.FailNative = native;
         h.rows->Answer("KILL SESSION", refused);
-        h.page->btnCutClick();
+        QTest::mouseClick(h.page->btnCut, Qt::LeftButton);
         EXPECT_EQ(h.informed.back(), expected) << "ORA-" << native;
     }
-    EXPECT_EQ(questions, 3);
+    EXPECT_EQ(h.dialogs.questions.size(), 3u);
 }
 
 TEST(SessionPage, NonDigitSidIsRefusedWithoutAStatement) {
@@ -116,7 +116,7 @@ TEST(SessionPage, NonDigitSidIsRefusedWithoutAStatement) {
     h.page->grdSes->SetCell(0, 1, "12' OR '1");
     h.page->grdSes->SetCell(7, 1, "5");
     h.page->grdSes->SetRow(1);
-    h.page->btnCutClick();
+    QTest::mouseClick(h.page->btnCut, Qt::LeftButton);
     EXPECT_EQ(h.rows->CountContaining("KILL"), 0);
     ASSERT_EQ(h.informed.size(), 1u);
     EXPECT_EQ(h.informed[0], QString::fromUtf8("切断できません。"));
@@ -124,11 +124,11 @@ TEST(SessionPage, NonDigitSidIsRefusedWithoutAStatement) {
 
 TEST(SessionPage, NoKillWithoutIdOrWhenDeclined) {
     PageHarness<TSessionPage> h;
-    h.page->btnCutClick();   // empty row: no question
+    QTest::mouseClick(h.page->btnCut, Qt::LeftButton);   // empty row: no question
     h.rows->Answer("V$SESSION", Sessions());
     h.page->LoadPage(false);
-    h.confirmAnswer = false;
-    h.page->btnCutClick();
+    h.dialogs.answer = false;
+    QTest::mouseClick(h.page->btnCut, Qt::LeftButton);
     EXPECT_EQ(h.rows->CountContaining("KILL"), 0);
     EXPECT_TRUE(h.informed.empty());
 }

@@ -1,8 +1,11 @@
+#include "../GridClicks.h"
 #include "FreeSpacePage.h"
+#include "KvBarChart.h"
 #include "PageFixture.h"
 #include "SegmentPage.h"
 #include "TableSpacePage.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 
@@ -72,18 +75,36 @@ TEST(TableSpacePage, VersionSevenHasThreeFileColumns) {
 
 TEST(TableSpacePage, EmptyFileRowCannotBeSelectedAndMarksToggle) {
     PageHarness<TTableSpacePage> h;
+    h.rows->Answer("GROUP BY TABLESPACE_NAME", Table({"TABLESPACE_NAME"}, {{"USERS"}}));
     h.rows->Answer("WHERE TABLESPACE_NAME = ?", Table(kFileCols, {{"/f1", "1024", "A", "NO", "0", "0"}}));
-    h.page->LoadDataFiles("USERS");
+    h.rows->Answer("ORA_BLKS", Table({"ORA_BLKS", "TOT_USED"}, {{"12800", "3000"}}));
+    h.page->resize(655, 500);
+    h.page->show();
+    h.page->LoadPage(false);
     h.page->grdTS->SetRowCount(4);
     const size_t sent = h.rows->Log.size();
-    EXPECT_FALSE(h.page->grdTS->OnSelectCell(0, 3));
+    gridclicks::ClickRow(*h.page->grdTS, 3);
+    EXPECT_EQ(h.page->grdTS->Row(), 1) << "an empty row cannot be selected";
     EXPECT_EQ(h.rows->Log.size(), sent);
-    EXPECT_TRUE(h.page->MarksVisible(0));
-    h.page->ToggleMarks(0);
+
+    // A click on a bar shows or hides that series' marks only.
+    TKvBarChart& chart = *h.page->ChartUse;
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(chart.MarkText(0, 0), "3,000");
+    EXPECT_EQ(chart.MarkText(1, 0), "9,800");
+    auto clickBar = [&](int series) {
+        QTest::mouseClick(chart.viewport(), Qt::LeftButton, {}, chart.BarCentre(series, 0));
+        QApplication::processEvents();
+    };
+    clickBar(0);
     EXPECT_FALSE(h.page->MarksVisible(0));
     EXPECT_TRUE(h.page->MarksVisible(1));
-    h.page->ToggleMarks(0);
+    EXPECT_EQ(chart.MarkText(0, 0), "");
+    clickBar(1);
+    EXPECT_FALSE(h.page->MarksVisible(1));
+    clickBar(0);
     EXPECT_TRUE(h.page->MarksVisible(0));
+    EXPECT_FALSE(h.page->MarksVisible(1));
 }
 
 TEST(TableSpacePage, DetailReloadKeepsTheTablespace) {
