@@ -109,7 +109,8 @@ protected:
         Spawn(program, args);
         if (HaveXDisplay()) {
             const unsigned long box = WaitForWindow(pid_, kBoxSeconds);
-            ASSERT_NE(box, 0u) << "a message box";
+            ASSERT_NE(box, 0u) << "a message box of " << program << " (running: " << (::kill(pid_, 0) == 0)
+                               << ", stderr: " << ReadText(root_ / "stderr") << ")";
             PressKey(box, "Return");
             EXPECT_EQ(WaitForExit(kExitSeconds), kExitFailed);
         } else {
