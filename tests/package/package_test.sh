@@ -92,8 +92,9 @@ for p in Kelvs Kelvg kelv_exporter; do
   [ "$(readlink "$root/usr/bin/$p")" = "../lib/kelv/$p" ] || fail "usr/bin/$p is not a link to ../lib/kelv/$p"
   runpath=$(readelf -d "$root/$PROGRAMS/$p" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
   [ "$runpath" = '$ORIGIN' ] || fail "$p has RUNPATH '$runpath', not \$ORIGIN"
-  if ldd "$root/$PROGRAMS/$p" | grep -q 'not found'; then fail "$p: $(ldd "$root/$PROGRAMS/$p" | grep 'not found')"; fi
-  ldd "$root/$PROGRAMS/$p" | grep -q "libKelvQueryODBC.so => $root/$PROGRAMS/" || fail "$p does not load the query component beside it"
+  libraries=$(ldd "$root/$PROGRAMS/$p")
+  ! grep 'not found' <<<"$libraries" || fail "$p lacks libraries"
+  grep -q "libKelvQueryODBC.so => $root/$PROGRAMS/" <<<"$libraries" || fail "$p does not load the query component beside it"
 done
 grep -qx "$UNIT_COMMAND" "$root/usr/lib/systemd/user/kelvg.service" || fail "the unit does not run: $UNIT_COMMAND"
 grep -qx 'Exec=Kelvg --autostart' "$root/etc/xdg/autostart/kelvg.desktop" || fail "the autostart entry does not run Kelvg --autostart"
@@ -131,7 +132,7 @@ display=":$(head -n 1 "$work/display")"
 as_user "${user_env[@]}" "DISPLAY=$display" QT_QPA_PLATFORM=xcb \
   sh -c 'cd "$HOME" && exec "$0" system/manager' "$root/usr/bin/Kelvs" >"$work/viewer.log" 2>&1 &
 pids+=($!)
-if ! DISPLAY=$display timeout "$START_TIMEOUT" xdotool search --sync --name '^Kelvane$' >/dev/null; then
+if ! win=$(DISPLAY=$display timeout "$START_TIMEOUT" xdotool search --sync --name '^Kelvane$' | head -n 1); then
   cat "$work/viewer.log"
   exit 1
 fi
@@ -152,9 +153,17 @@ if [ -n "${KELV_PACKAGE_SCREENSHOT:-}" ]; then
 fi
 for p in $(programs_of Kelvg); do kill -TERM "$p"; done
 wait_for "$STOP_TIMEOUT" gone Kelvg || fail "the collector did not end on SIGTERM"
-for p in $(programs_of Kelvs); do kill -TERM "$p"; done
-wait_for "$STOP_TIMEOUT" gone Kelvs || fail "the viewer did not end"
-echo "settings $(ls "$settings"), data: $(ls "$data" | tr '\n' ' ')"
+# A confirmed exit (F3, then yes) writes the data directory into the user's settings.
+DISPLAY=$display xdotool keydown --window "$win" F3
+question() {
+  box=$(DISPLAY=$display xdotool search --onlyvisible --name '^Kelvane$' | grep -vx "$win" | head -n 1)
+  [ -n "$box" ]
+}
+wait_for "$STOP_TIMEOUT" question || fail "no question after F3"
+[ -z "${box:-}" ] || DISPLAY=$display xdotool keydown --window "$box" y
+wait_for "$STOP_TIMEOUT" gone Kelvs || fail "the viewer did not end after F3 and yes"
+grep -q "^DATPH=$data" "$settings" || fail "the viewer did not keep its data directory in $settings: $(cat "$settings")"
+echo "settings $settings, data: $(ls "$data" | tr '\n' ' ')"
 
 step "The systemd unit's command, without a display"
 printf 'DSN=%s\nUSER=system\n' "$DSN" >"$home/.config/kelv/kelvg.conf"
