@@ -254,13 +254,8 @@ int main(int argc, char** argv)
         return kExitUsage;
     }
 
-    // Settings, data and error logs beside the program, or the user's own
-    // when the program is installed where the user cannot write.
-    const std::string programDir = ProgramDir();
-    const TKelvPaths paths = KelvPathsForProgramDir(programDir);
-    PreparePerUserFiles(paths, SettingsTemplateFor(programDir));
-    SetErrLogDir(paths.LogDir);
-
+    // The desktop starts --autostart for every user: one who has not set
+    // the collector up gets nothing made in the home directory.
     std::string startProblem;
     if (args.Mode == TCollectorArgs::UseConfiguration && !TakeConfiguration(args, startProblem)) {
         if (args.Headless)
@@ -268,6 +263,13 @@ int main(int argc, char** argv)
                       << CollectorConfigFile(UserDirsFromEnvironment()) << ": nothing to collect\n";
         return 0;
     }
+
+    // Settings, data and error logs beside the program, or the user's own
+    // when the program is installed where the user cannot write.
+    const std::string programDir = ProgramDir();
+    const TKelvPaths paths = KelvPathsForProgramDir(programDir);
+    PreparePerUserFiles(paths, SettingsTemplateFor(programDir));
+    SetErrLogDir(paths.LogDir);
     if (startProblem.empty()) startProblem = TakePassword(args);
     return args.Headless ? RunHeadless(argc, argv, args, paths, startProblem)
                          : RunWindowed(argc, argv, args, paths, startProblem);

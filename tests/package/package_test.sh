@@ -165,6 +165,19 @@ wait_for "$STOP_TIMEOUT" gone Kelvs || fail "the viewer did not end after F3 and
 grep -q "^DATPH=$data" "$settings" || fail "the viewer did not keep its data directory in $settings: $(cat "$settings")"
 echo "settings $settings, data: $(ls "$data" | tr '\n' ' ')"
 
+step "The autostart entry's command for a user who has not set the collector up"
+fresh=$work/fresh
+mkdir -p "$fresh"
+[ "$(id -u)" -ne 0 ] || chown nobody:nogroup "$fresh"
+set +e
+as_user env -i "HOME=$fresh" PATH=/usr/bin:/bin "XDG_RUNTIME_DIR=$work/run" "$root/$PROGRAMS/Kelvg" --autostart \
+  </dev/null >"$work/autostart.out" 2>&1
+status=$?
+set -e
+[ "$status" -eq 0 ] || fail "Kelvg --autostart without a configuration ended with status $status"
+[ -z "$(ls -A "$fresh")" ] || fail "Kelvg --autostart made files for a user without a configuration: $(ls -A "$fresh")"
+[ ! -s "$work/autostart.out" ] || fail "Kelvg --autostart said: $(cat "$work/autostart.out")"
+
 step "The systemd unit's command, without a display"
 printf 'DSN=%s\nUSER=system\n' "$DSN" >"$home/.config/kelv/kelvg.conf"
 printf 'manager\n' >"$home/.config/kelv/kelvg.password"
