@@ -13,10 +13,16 @@
 #include "KvCom.h"
 #include "KvIni.h"
 #include "KvLogin.h"
+#include "KvPasswordFile.h"
+#include "KvPaths.h"
 #include "KvPlatform.h"
 #include "KvQtQueryUI.h"
 #include "KvgArgs.h"
+#include "KvgConfig.h"
+#include "KvgEngine.h"
+#include "KvgHeadless.h"
 #include "KvgSettingsSignal.h"
+#include "KvgStopSignals.h"
 
 namespace {
 const char* const kMutexName = "Kelvg";
@@ -27,9 +33,14 @@ const char* const kRetryingText = "; connecting again at every tick";
 const char* const kCheckFailedText = "connected, but the connection check failed";
 
 const char* const kUsage =
-    "usage: Kelvg [DSN user [password]] [--settings]\n"
-    "  with DSN and user only, the password is read from KELV_PASSWORD or from one line of\n"
-    "  standard input; without arguments the login dialog is shown.\n";
+    "usage: Kelvg [DSN user [password]] [--password-file=FILE] [--settings]\n"
+    "       Kelvg --headless DSN user [--password-file=FILE]\n"
+    "       Kelvg [--headless] --autostart\n"
+    "  with DSN and user only, the password is read from FILE (readable by its owner only),\n"
+    "  else from KELV_PASSWORD (not with --headless), else from one line of standard input;\n"
+    "  without arguments the login dialog is shown. --headless collects without display,\n"
+    "  tray or window and ends on SIGTERM or SIGINT. --autostart takes the data source, user\n"
+    "  and password file from ~/.config/kelv/kelvg.conf and ends at once without it.\n";
 
 // A hidden collector cannot answer boxes: the query component's messages go
 // to the error log and its questions (more grid rows?) are answered yes.
@@ -51,9 +62,12 @@ enum class TLogon { Connected, Refused, Failed };
 // the error log. A refused connection (SQLSTATE class 08: the instance or
 // its listener is down) still starts the collector, which connects at a
 // later tick; any other failure, such as a wrong password, ends it.
-TLogon CheckCommandLineLogon(TfrmKVG& form)
+TLogon CheckCommandLineLogon(TCollectorEngine& engine, const TCollectorArgs& args)
 {
-    TQueryODBC& query = form.qryODBC;
+    TQueryODBC& query = engine.qryODBC;
+    query.SetDSName(args.DSN);
+    query.SetUserID(args.User);
+    query.SetPassword(args.Password);
     query.SetDriverConnect(false);
     try {
         query.Connect();
@@ -62,7 +76,7 @@ TLogon CheckCommandLineLogon(TfrmKVG& form)
         WriteErrLog(kLogonContext, query.DSName(),
                     refused ? e.ErrorMessage + kRetryingText : e.ErrorMessage);
         if (!refused) return TLogon::Failed;
-        form.StartDisconnected(e.ErrorMessage);
+        engine.StartDisconnected(e.ErrorMessage);
         return TLogon::Refused;
     }
     if (CheckConnection(query)) return TLogon::Connected;
@@ -72,31 +86,156 @@ TLogon CheckCommandLineLogon(TfrmKVG& form)
 
 TLogon LogOn(TfrmKVG& form, const TCollectorArgs& args)
 {
-    if (args.Mode != TCollectorArgs::UseCredentials) {
-        // The dialog path has a user in front of it: its failures are boxes.
-        TQtQueryUI dialogUI;
-        SetQueryUI(&dialogUI);
-        const bool ok = Login(form.qryODBC);
-        SetQueryUI(&HiddenQueryUI());
-        return ok ? TLogon::Connected : TLogon::Failed;
+    if (args.Mode == TCollectorArgs::UseCredentials) return CheckCommandLineLogon(form.Engine(), args);
+    // The dialog path has a user in front of it: its failures are boxes.
+    TQtQueryUI dialogUI;
+    SetQueryUI(&dialogUI);
+    const bool ok = Login(form.qryODBC);
+    SetQueryUI(&HiddenQueryUI());
+    return ok ? TLogon::Connected : TLogon::Failed;
+}
+
+// The user's collector configuration in place of DSN, user and password
+// file. Returns false when there is none: nothing to start.
+bool TakeConfiguration(TCollectorArgs& args, std::string& problem)
+{
+    const TCollectorConfig config = ReadCollectorConfig(CollectorConfigFile(UserDirsFromEnvironment()));
+    if (!config.Found) return false;
+    problem = config.Problem;
+    args.Mode = TCollectorArgs::UseCredentials;
+    args.DSN = config.DSN;
+    args.User = config.User;
+    args.PasswordFile = config.PasswordFile;
+    return true;
+}
+
+// The password of a start with credentials, from its file or from one line
+// of standard input; "" or why it cannot be had.
+std::string TakePassword(TCollectorArgs& args)
+{
+    if (args.Mode != TCollectorArgs::UseCredentials) return std::string();
+    if (!args.PasswordFile.empty()) {
+        const TSecret secret = ReadPasswordFile(args.PasswordFile);
+        args.Password = secret.Value;
+        return secret.Error;
     }
-    std::string password = args.Password;
     if (args.PasswordFromStdin) {
         std::string line;
         std::getline(std::cin, line);
-        password = FirstLine(line);
+        args.Password = FirstLine(line);
     }
-    form.qryODBC.SetDSName(args.DSN);
-    form.qryODBC.SetUserID(args.User);
-    form.qryODBC.SetPassword(password);
-    return CheckCommandLineLogon(form);
+    return std::string();
+}
+
+// A start that cannot go on: the error log keeps the reason, and the user
+// sees it (a box, or standard error without a display).
+int FailStart(const std::string& problem, bool headless)
+{
+    WriteErrLog(kLogonContext, "", problem);
+    if (headless) {
+        std::cerr << "Kelvg: " << problem << "\n";
+    } else {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kCollectorCaption), QString::fromStdString(problem),
+                        QMessageBox::Ok);
+        box.exec();
+    }
+    SetQueryUI(nullptr);
+    return kExitFailed;
+}
+
+int RunWindowed(int argc, char** argv, const TCollectorArgs& args, const TKelvPaths& paths,
+                const std::string& startProblem)
+{
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);  // the collector lives on in the tray
+
+    SetQueryUI(&HiddenQueryUI());
+    if (!startProblem.empty()) return FailStart(startProblem, false);
+
+    TIniData ini;
+    const std::string iniProblem = LoadIniAtStart(ini, paths.SettingsFile);
+    if (!iniProblem.empty()) {
+        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kCollectorCaption),
+                        QString::fromUtf8(iniProblem), QMessageBox::Ok);
+        box.exec();
+        SetQueryUI(nullptr);
+        return kExitFailed;
+    }
+
+    int rc = kExitFailed;
+    {
+        TfrmKVG form(ini, paths.DataDir);
+        const TLogon logon = LogOn(form, args);
+        if (logon == TLogon::Failed) {
+            SetQueryUI(nullptr);
+            return kExitFailed;
+        }
+        form.InitCollector();
+        if (logon == TLogon::Connected) form.RefreshCheckPoint();
+
+        TSettingsSignal signal;
+        QObject::connect(&signal, &TSettingsSignal::ShowRequested, &form, &TfrmKVG::ShowSettings);
+        signal.Listen();
+        // The session ends, or someone stops the process: nothing kept back is lost.
+        TStopSignals stop;
+        QObject::connect(&stop, &TStopSignals::StopRequested, &form, &TfrmKVG::EndWithoutConfirm);
+        // Without a tray icon the window is the only way in: show it at start.
+        if (args.ShowWindow || !QSystemTrayIcon::isSystemTrayAvailable()) form.ShowSettings();
+
+        QApplication::setApplicationDisplayName(QString::fromUtf8(kCollectorCaption));
+        rc = app.exec();
+    }
+    SetQueryUI(nullptr);
+    return rc;
+}
+
+int RunHeadless(int argc, char** argv, const TCollectorArgs& args, const TKelvPaths& paths,
+                const std::string& startProblem)
+{
+    QCoreApplication app(argc, argv);  // no display: no widgets, no tray
+    SetQueryUI(&HiddenQueryUI());
+    if (!startProblem.empty()) return FailStart(startProblem, true);
+
+    TIniData ini;
+    const std::string iniProblem = LoadIniAtStart(ini, paths.SettingsFile);
+    if (!iniProblem.empty()) {
+        std::cerr << "Kelvg: " << iniProblem << "\n";
+        SetQueryUI(nullptr);
+        return kExitFailed;
+    }
+
+    int rc = kExitFailed;
+    {
+        TCollectorEngine engine(paths.DataDir);
+        const TLogon logon = CheckCommandLineLogon(engine, args);
+        if (logon == TLogon::Failed) {
+            std::cerr << "Kelvg: cannot log on to " << args.DSN << " as " << args.User
+                      << "; the reason is in the error log in " << paths.LogDir << "\n";
+            SetQueryUI(nullptr);
+            return kExitFailed;
+        }
+        engine.Init(ini);
+        if (logon == TLogon::Connected) engine.RefreshCheckPoint();
+
+        THeadlessCollector collector(engine);
+        TStopSignals stop;
+        QObject::connect(&stop, &TStopSignals::StopRequested, &collector, &THeadlessCollector::Stop);
+        collector.Start();
+        std::cerr << "Kelvg: collecting from " << args.DSN << " as " << args.User << " into " << paths.DataDir
+                  << " (error log in " << paths.LogDir << ")\n";
+        rc = app.exec();
+        std::cerr << "Kelvg: stopped\n";
+    }
+    ini.Close();
+    SetQueryUI(nullptr);
+    return rc;
 }
 }  // namespace
 
 int main(int argc, char** argv)
 {
     std::vector<std::string> rawArgs(argv + 1, argv + argc);
-    const TCollectorArgs args = ParseCollectorArgs(rawArgs, std::getenv(kPasswordEnvVar));
+    TCollectorArgs args = ParseCollectorArgs(rawArgs, std::getenv(kPasswordEnvVar));
     ScrubPasswordSources(argc, argv);
 
     // Every start of the viewer starts a collector: a second one ends
@@ -110,45 +249,28 @@ int main(int argc, char** argv)
         return 0;
     }
     if (args.Mode == TCollectorArgs::Invalid) {
+        if (!args.Problem.empty()) std::cerr << "Kelvg: " << args.Problem << "\n";
         std::cerr << kUsage;
         return kExitUsage;
     }
 
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);  // the collector lives on in the tray
-
-    SetQueryUI(&HiddenQueryUI());
-
-    TIniData ini;
-    const std::string iniProblem = LoadIniAtStart(ini, kIniFileName);
-    if (!iniProblem.empty()) {
-        QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kCollectorCaption),
-                        QString::fromUtf8(iniProblem), QMessageBox::Ok);
-        box.exec();
-        SetQueryUI(nullptr);
-        return kExitFailed;
+    // The desktop starts --autostart for every user: one who has not set
+    // the collector up gets nothing made in the home directory.
+    std::string startProblem;
+    if (args.Mode == TCollectorArgs::UseConfiguration && !TakeConfiguration(args, startProblem)) {
+        if (args.Headless)
+            std::cerr << "Kelvg: no collector configuration "
+                      << CollectorConfigFile(UserDirsFromEnvironment()) << ": nothing to collect\n";
+        return 0;
     }
 
-    int rc = kExitFailed;
-    {
-        TfrmKVG form(ini, ProgramDataDir());
-        const TLogon logon = LogOn(form, args);
-        if (logon == TLogon::Failed) {
-            SetQueryUI(nullptr);
-            return kExitFailed;
-        }
-        form.InitCollector();
-        if (logon == TLogon::Connected) form.RefreshCheckPoint();
-
-        TSettingsSignal signal;
-        QObject::connect(&signal, &TSettingsSignal::ShowRequested, &form, &TfrmKVG::ShowSettings);
-        signal.Listen();
-        // Without a tray icon the window is the only way in: show it at start.
-        if (args.ShowWindow || !QSystemTrayIcon::isSystemTrayAvailable()) form.ShowSettings();
-
-        QApplication::setApplicationDisplayName(QString::fromUtf8(kCollectorCaption));
-        rc = app.exec();
-    }
-    SetQueryUI(nullptr);
-    return rc;
+    // Settings, data and error logs beside the program, or the user's own
+    // when the program is installed where the user cannot write.
+    const std::string programDir = ProgramDir();
+    const TKelvPaths paths = KelvPathsForProgramDir(programDir);
+    PreparePerUserFiles(paths, SettingsTemplateFor(programDir));
+    SetErrLogDir(paths.LogDir);
+    if (startProblem.empty()) startProblem = TakePassword(args);
+    return args.Headless ? RunHeadless(argc, argv, args, paths, startProblem)
+                         : RunWindowed(argc, argv, args, paths, startProblem);
 }

@@ -23,13 +23,10 @@
 #include "KvCom.h"
 #include "KvFonts.h"
 #include "KvIni.h"
-#include "KvOracle.h"
-#include "KvSessionNls.h"
 #include "KvgTestPanel.h"
 
 namespace {
 const char* const kWindowFont = kJapaneseFontFamily;
-const char* const kSessionNlsContext = "KVGLogOn";
 constexpr int kWindowFontPoints = 9;
 const char* const kConfirmText =
     "%1 を終了しますか？\r\n終了すると、データベースのパフォーマンスに関する\r\nデータのロギングが行われません。";
@@ -67,23 +64,10 @@ QWidget* CaptionRow(const char* caption, QWidget* field, const char* unit = null
 TfrmKVG::TfrmKVG(TIniData& ini, std::string dataDir, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint),
-      ini_(ini),
-      dataDir_(std::move(dataDir))
+      engine_(std::move(dataDir)),
+      qryODBC(engine_.qryODBC),
+      ini_(ini)
 {
-    db_ = std::make_unique<TOdbcCollectorDb>(qryODBC);
-    files_ = std::make_unique<TStatFiles>(dataDir_);
-    mu_ = std::make_unique<TMemoryUsageUnit>(*db_, *files_);
-    or_ = std::make_unique<TOperatingRateUnit>(*db_, *files_, host_);
-    scheduler_ = std::make_unique<TCollectorScheduler>(clock_, *db_, *mu_, *or_, *files_);
-    scheduler_->Hooks.DeleteOldErrLogs = [] { DeleteOldErrLogs(); };
-    scheduler_->Hooks.RefreshCheckPoint = [this] { RefreshCheckPoint(); };
-    mu_->UseOracleVersion(&oracleVersion_);
-    // Every logon, the first and each reconnect, gets the session settings
-    // the figures are read with; a refusal is logged and the logon stands.
-    SetSessionNlsAfterConnect(qryODBC, [](const TSessionNlsRefusal& refusal) {
-        if (refusal.SQLState.compare(0, 2, "08") != 0) WriteErrLog(kSessionNlsContext, "NLS", refusal.Message);
-    });
-
     ConfirmFn = [this](const QString& text) {
         return QMessageBox::question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
@@ -206,15 +190,11 @@ QComboBox* TfrmKVG::IntervalCombo(int sampler) const
 
 void TfrmKVG::InitCollector()
 {
-    scheduler_->Init();
-    scheduler_->Settings = ReadSettings(ini_);
-    ForceDirectories(dataDir_);  // a failure shows up later as failed writes in the error log
+    engine_.Init(ini_);
     for (int i = 0; i < kSamplerCount; ++i) {
         IntervalCombo(i)->clear();
         for (const char* label : IntervalLabels) IntervalCombo(i)->addItem(QString::fromUtf8(label));
     }
-    mu_->ResetMU();
-    or_->ResetOR();
     SettingsToControls();
     pageCtrl->setTabVisible(pageCtrl->indexOf(tabTest), false);
     pageCtrl->setCurrentWidget(tabSet);
@@ -223,7 +203,7 @@ void TfrmKVG::InitCollector()
 
 void TfrmKVG::SettingsToControls()
 {
-    TCollectorSettings& s = scheduler_->Settings;
+    TCollectorSettings& s = engine_.Scheduler().Settings;
     sedtKpDays->setValue(KeepDaysFor(s.CMNKD));
     s.CMNKD = sedtKpDays->value();
     for (int i = 0; i < kSamplerCount; ++i) {
@@ -235,7 +215,7 @@ void TfrmKVG::SettingsToControls()
 
 void TfrmKVG::ControlsToSettings()
 {
-    TCollectorSettings& s = scheduler_->Settings;
+    TCollectorSettings& s = engine_.Scheduler().Settings;
     s.CMNKD = sedtKpDays->value();
     for (int i = 0; i < kSamplerCount; ++i) {
         const int index = std::max(0, IntervalCombo(i)->currentIndex());
@@ -247,35 +227,44 @@ bool TfrmKVG::ConfirmTerminate()
 {
     const QString text = QString::fromUtf8(kConfirmText).arg(windowTitle());
     if (!ConfirmFn(text)) return false;
-    if (StoreChangedSettings(ini_, scheduler_->Settings) > 0) {
+    if (StoreChangedSettings(ini_, engine_.Scheduler().Settings) > 0) {
+        const std::string settingsFile = ini_.FileName();  // the file it was loaded from
         try {
-            ini_.Save(kIniFileName);
+            ini_.Save(settingsFile);
         } catch (const std::exception& e) {
             // The program still ends; the reason is kept in the error log.
-            WriteErrLog("KVGConfirmTerminate", kIniFileName, e.what());
+            WriteErrLog("KVGConfirmTerminate", settingsFile, e.what());
         }
     }
     ini_.Close();
+    FinishAndQuit();
+    return true;
+}
+
+void TfrmKVG::EndWithoutConfirm()
+{
+    if (terminating_) return;
+    ini_.Close();
+    FinishAndQuit();
+}
+
+void TfrmKVG::FinishAndQuit()
+{
     terminating_ = true;
     evtTimer->stop();
     // Lines a reader kept back get their last try; the refused ones go to
     // the error log with their figures.
-    if (files_->PendingCount() > 0) {
+    if (engine_.HasPendingWrites()) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        scheduler_->FinishPendingWrites();
+        engine_.FinishPendingWrites();
         QApplication::restoreOverrideCursor();
     }
     QuitFn();
-    return true;
 }
 
-void TfrmKVG::StartDisconnected(const std::string& reason)
-{
-    db_->MarkLost(reason);
-    scheduler_->StartDisconnected();
-}
+void TfrmKVG::StartDisconnected(const std::string& reason) { engine_.StartDisconnected(reason); }
 
-void TfrmKVG::RefreshCheckPoint() { RefreshCheckPointFile(qryODBC, dataDir_, oracleVersion_); }
+void TfrmKVG::RefreshCheckPoint() { engine_.RefreshCheckPoint(); }
 
 void TfrmKVG::ShowSettings()
 {
@@ -287,7 +276,7 @@ void TfrmKVG::ShowSettings()
 void TfrmKVG::evtTimerTimer()
 {
     evtTimer->stop();
-    scheduler_->Tick();  // never throws: failures are logged inside
+    engine_.Tick();  // never throws: failures are logged inside
     if (!terminating_) evtTimer->start();
 }
 

@@ -1,5 +1,6 @@
 // The collector's settings window TfrmKVG, its tray icon and its timer. The
-// window owns the query component and the whole sampling state for the run.
+// window owns the collector's engine (query component and the whole
+// sampling state) for the run.
 #pragma once
 
 #include <QWidget>
@@ -7,14 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "KelvsMU.h"
-#include "KelvsOR.h"
-#include "KvgClock.h"
-#include "KvgOdbcDb.h"
-#include "KvgScheduler.h"
-#include "KvgStatFiles.h"
-#include "KvgSysInfo.h"
-#include "ODBCCall.h"
+#include "KvgEngine.h"
 
 class QAction;
 class QComboBox;
@@ -33,27 +27,33 @@ inline constexpr int kCollectorHeight = 385;
 
 class TfrmKVG : public QWidget {
     Q_OBJECT
+    TCollectorEngine engine_;  // first: qryODBC below refers into it
+
 public:
     // dataDir: where the statistics files go (the program directory's KLVDAT).
     TfrmKVG(TIniData& ini, std::string dataDir, QWidget* parent = nullptr);
     ~TfrmKVG() override;
 
-    TQueryODBC qryODBC{"qryODBC"};
+    TQueryODBC& qryODBC;
 
     void InitCollector();
     void SettingsToControls();
     void ControlsToSettings();
     bool ConfirmTerminate();
+    // Ends without asking (the session ends, a stop signal): kept writes get
+    // their last try; the settings file is left as it is.
+    void EndWithoutConfirm();
     void RefreshCheckPoint();
     // The logon at start was refused (reason logged): the ticks connect later.
     void StartDisconnected(const std::string& reason);
     // Shows the window, also from the tray or another start with --settings.
     void ShowSettings();
 
-    TCollectorScheduler& Scheduler() { return *scheduler_; }
-    TMemoryUsageUnit& MemoryUnit() { return *mu_; }
-    TOperatingRateUnit& OperatingRateUnit() { return *or_; }
-    const std::string& DataDir() const { return dataDir_; }
+    TCollectorEngine& Engine() { return engine_; }
+    TCollectorScheduler& Scheduler() { return engine_.Scheduler(); }
+    TMemoryUsageUnit& MemoryUnit() { return engine_.MemoryUnit(); }
+    TOperatingRateUnit& OperatingRateUnit() { return engine_.OperatingRateUnit(); }
+    const std::string& DataDir() const { return engine_.DataDir(); }
 
     // Seams: the Yes/No question and the end of the application.
     std::function<bool(const QString& text)> ConfirmFn;
@@ -99,16 +99,8 @@ private:
     void BuildControls();
     void AddTrayIcon();
     QComboBox* IntervalCombo(int sampler) const;
+    void FinishAndQuit();
 
     TIniData& ini_;
-    std::string dataDir_;
-    int oracleVersion_ = 0;
     bool terminating_ = false;
-    TSystemClock clock_;
-    THostSysInfo host_;
-    std::unique_ptr<TOdbcCollectorDb> db_;
-    std::unique_ptr<TStatFiles> files_;
-    std::unique_ptr<TMemoryUsageUnit> mu_;
-    std::unique_ptr<TOperatingRateUnit> or_;
-    std::unique_ptr<TCollectorScheduler> scheduler_;
 };

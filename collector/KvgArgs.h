@@ -1,8 +1,15 @@
 // The collector's command line:
 //   Kelvg                      login dialog
 //   Kelvg DSN user password    no dialog
-//   Kelvg DSN user             password from KELV_PASSWORD, else one line of standard input
+//   Kelvg DSN user             password from --password-file, else KELV_PASSWORD,
+//                              else one line of standard input
+//   Kelvg --autostart          data source, user and password file from the
+//                              user's collector configuration (KvgConfig.h);
+//                              without one, end at once
 //   Kelvg --settings           ask the running collector to show its settings window
+//   --headless                 no display, no tray, no window: with DSN and user
+//                              or --autostart; the password only from a file or
+//                              standard input
 #pragma once
 
 #include <string>
@@ -10,15 +17,21 @@
 
 inline constexpr const char* kPasswordEnvVar = "KELV_PASSWORD";
 inline constexpr const char* kShowSettingsOption = "--settings";
+inline constexpr const char* kHeadlessOption = "--headless";
+inline constexpr const char* kAutostartOption = "--autostart";
+inline constexpr const char* kPasswordFileOption = "--password-file=";
 
 struct TCollectorArgs {
-    enum TMode { UseDialog, UseCredentials, ShowSettings, Invalid };
+    enum TMode { UseDialog, UseCredentials, UseConfiguration, ShowSettings, Invalid };
     TMode Mode = UseDialog;
     std::string DSN;
     std::string User;
     std::string Password;
-    bool PasswordFromStdin = false;  // two arguments and no KELV_PASSWORD
+    std::string PasswordFile;        // --password-file=FILE
+    bool PasswordFromStdin = false;  // two arguments, no file and (windowed) no KELV_PASSWORD
     bool ShowWindow = false;         // --settings given with a start
+    bool Headless = false;
+    std::string Problem;             // what is wrong with an Invalid line, beyond the usage
 };
 
 // args without the program name; envPassword is KELV_PASSWORD (nullptr when unset).

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int kDateDigits = 8;
-constexpr mode_t kDirMode = 0755;
 
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
@@ -96,7 +95,7 @@ std::string ProgramDataDir() {
     return ProgramDir() + "/" + kDataDirName;
 }
 
-bool ForceDirectories(const std::string& dir) {
+bool ForceDirectories(const std::string& dir, unsigned mode) {
     if (dir.empty())
         return false;
     if (IsDirectory(dir))
@@ -108,7 +107,7 @@ bool ForceDirectories(const std::string& dir) {
         path = dir.substr(0, pos);
         if (path.empty() || IsDirectory(path))
             continue;
-        if (::mkdir(path.c_str(), kDirMode) != 0 && errno != EEXIST)
+        if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
             return false;
     }
     return IsDirectory(dir);

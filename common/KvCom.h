@@ -38,8 +38,9 @@ std::string ProgramDataDir();
 // letter case ignored, in directory order; hidden entries are skipped.
 std::vector<std::string> ListMatchingFiles(const std::string& dir, const std::string& pattern,
                                            bool regularFilesOnly = true);
-// Creates dir and its parents; false on failure.
-bool ForceDirectories(const std::string& dir);
+inline constexpr unsigned kSharedDirMode = 0755;
+// Creates dir and its parents (new ones with mode); false on failure.
+bool ForceDirectories(const std::string& dir, unsigned mode = kSharedDirMode);
 
 // Appends "YY/MM/DD HH:NN:SS <<context(detail)>> message" to
 // ProgramDir()/KVErrYYYYMMDD.LOG. Never throws: a failure goes to stderr.

@@ -34,6 +34,7 @@ PACKAGES=(
   postgresql faketime valgrind libasan8 libubsan1
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   python3-pyodbc
+  dpkg-dev lintian file
 )
 
 install_packages() {

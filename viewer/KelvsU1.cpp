@@ -82,6 +82,7 @@ TfrmKVS::TfrmKVS(QWidget* parent, TPageFactory pageFactory)
     });
     ctx_.Query = query_.get();
     ctx_.ExeDir = QCoreApplication::applicationDirPath().toStdString();
+    paths_ = KelvPathsForProgramDir(ctx_.ExeDir);
     ctx_.SetMessage = [this](const QString& text) { SetMessage(text); };
     ctx_.ShowODBCError = [this](const std::string& text) { ShowODBCError(text); };
     ctx_.NoteODBCState = [this](const std::string& sqlState) { DropLostConnection(sqlState); };
@@ -238,14 +239,15 @@ bool TfrmKVS::StartUp() {
 
 bool TfrmKVS::LoadSettings() {
     ini_ = std::make_unique<TIniData>();
-    const std::string problem = LoadIniAtStart(*ini_, kIniFileName);
+    PreparePerUserFiles(paths_, SettingsTemplateFor(ctx_.ExeDir));
+    const std::string problem = LoadIniAtStart(*ini_, paths_.SettingsFile);
     if (!problem.empty()) {
         ini_.reset();
         ViewerDialogs().Message(QString::fromStdString(problem));
         return false;
     }
     ctx_.DataDir = ini_->GetValue(kDatPathKey);
-    if (ctx_.DataDir.empty()) ctx_.DataDir = ctx_.ExeDir + "/" + kDataDirName;
+    if (ctx_.DataDir.empty()) ctx_.DataDir = paths_.PerUser ? paths_.DataDir : ctx_.ExeDir + "/" + kDataDirName;
     return true;
 }
 
@@ -361,7 +363,7 @@ bool TfrmKVS::prcExit() {
         if (ini_->GetValue(kDatPathKey).empty()) {
             ini_->SetValue(kDatPathKey, ctx_.DataDir);
             try {
-                ini_->Save(kIniFileName);
+                ini_->Save(paths_.SettingsFile);
             } catch (const std::exception& e) {
                 ViewerDialogs().Error(QString::fromStdString(e.what()));
             }

@@ -13,6 +13,7 @@
 #include "KvFonts.h"
 #include "KvIni.h"
 #include "KvPage.h"
+#include "KvPaths.h"
 #include "ODBCCall.h"
 
 class QAction;
@@ -64,10 +65,14 @@ public:
     // Directory of the collector and the default data directory; the
     // executable's directory unless set before StartUp.
     void SetExeDir(const std::string& dir) { ctx_.ExeDir = dir; }
+    // Where the settings and the default data directory are (KvPaths.h):
+    // judged from the executable's directory unless set before StartUp.
+    void SetPaths(const TKelvPaths& paths) { paths_ = paths; }
     // Settings, data directory, login, collector, window set-up. False: end.
     bool StartUp();
-    // Loads "Kelv.ini" and fixes the data directory; false (after the
-    // message) when the file is missing or holds no key line.
+    // Loads "Kelv.ini" (the user's own copy when the program is installed
+    // where the user cannot write) and fixes the data directory; false
+    // (after the message) when the file is missing or holds no key line.
     bool LoadSettings();
     void LaunchCollector();
     void CheckOracleVersion();
@@ -116,6 +121,7 @@ private:
     std::unique_ptr<TQueryODBC> query_;
     TViewerContext ctx_;
     std::unique_ptr<TIniData> ini_;
+    TKelvPaths paths_;
     std::array<bool, kPageCount> pageLoaded_{};
     std::array<TKvPage*, kPageCount> pages_{};
     bool exiting_ = false;

@@ -88,6 +88,7 @@ void CollectorRun::TearDown()
     if (HasFailure()) {
         std::cerr << "kept for inspection: " << root_ << "\n";
         for (const std::string& l : ErrLog()) std::cerr << "  error log: " << l << "\n";
+        for (const std::string& l : ReadLines(root_ / "stderr")) std::cerr << "  stderr: " << l << "\n";
     } else {
         fs::remove_all(root_);
     }
@@ -148,8 +149,10 @@ void CollectorRun::Start(const std::string& password)
     offsetSeconds_ = static_cast<long>(fakeStart_ - now);
     realStart_ = std::chrono::system_clock::now();
     collector_.Platform = Platform;
-    ASSERT_TRUE(collector_.Start(root_, kDsn, offsetSeconds_, Speed, password,
-                                 CollectorProcess::PasswordIn::Environment));
+    collector_.Headless = Headless;
+    collector_.PasswordFile = PasswordFile;
+    collector_.StderrFile = (root_ / "stderr").string();
+    ASSERT_TRUE(collector_.Start(root_, kDsn, offsetSeconds_, Speed, password, PasswordWay));
 }
 
 void CollectorRun::Stop() { collector_.Stop(); }

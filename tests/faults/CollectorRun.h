@@ -47,12 +47,19 @@ protected:
     // every logon is refused (false ends it).
     void SetOutage(bool on);
 
-    // Starts Kelvg DSN user with the password in KELV_PASSWORD.
+    // Starts Kelvg DSN user with the password given as PasswordWay says
+    // (KELV_PASSWORD unless set otherwise); its standard error goes to the
+    // file "stderr" of the run directory.
     void Start(const std::string& password = "manager");
     // The collector's process id while it runs.
     pid_t CollectorPid() const { return collector_.Pid(); }
     // Qt platform plugin of the collector (before Start).
     std::string Platform = "offscreen";
+    // Kelvg --headless without any display variable (before Start).
+    bool Headless = false;
+    kelvtest::CollectorProcess::PasswordIn PasswordWay = kelvtest::CollectorProcess::PasswordIn::Environment;
+    std::string PasswordFile;  // with PasswordIn::File
+    void Signal(int signal) { collector_.Signal(signal); }
     void Stop();
     bool Running();
     // Exit status once the collector ended by itself within realSeconds; -1 otherwise.

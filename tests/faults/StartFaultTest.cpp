@@ -79,7 +79,7 @@ protected:
             if (::setgroups(0, nullptr) != 0 || ::setgid(runAs_->pw_gid) != 0 || ::setuid(runAs_->pw_uid) != 0)
                 ::_exit(127);
         }
-        const std::string path = (fs::path(bin_) / program).string();
+        const std::string path = (fs::path(programDir_.empty() ? bin_ : programDir_) / program).string();
         std::vector<char*> argv = {const_cast<char*>(path.c_str())};
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
@@ -123,7 +123,9 @@ protected:
     }
 
     // Root reads a file of mode 000: the program runs as an unprivileged
-    // user then, with its own copy of the display's key.
+    // user then, with its own copy of the display's key, from a copy of the
+    // programs in a directory of that user's (in one the user cannot write,
+    // the programs would keep their settings in the user's home instead).
     void RunAsUnprivilegedUserWhenRoot()
     {
         if (::geteuid() != 0) return;
@@ -132,6 +134,10 @@ protected:
         fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec,
                         fs::perm_options::replace);
         ASSERT_EQ(::chown((root_ / "run").c_str(), runAs_->pw_uid, runAs_->pw_gid), 0);
+        programDir_ = (root_ / "program").string();
+        fs::create_directory(programDir_);
+        for (const char* program : {"Kelvg", "Kelvs"}) fs::copy_file(fs::path(bin_) / program, root_ / "program" / program);
+        ASSERT_EQ(::chown(programDir_.c_str(), runAs_->pw_uid, runAs_->pw_gid), 0);
         const std::string key = Env("XAUTHORITY");
         if (!key.empty() && fs::exists(key)) {
             fs::copy_file(key, root_ / "Xauthority");
@@ -140,6 +146,7 @@ protected:
     }
 
     std::string bin_;
+    std::string programDir_;  // "" : the build's own
     fs::path root_;
     pid_t pid_ = -1;
     const passwd* runAs_ = nullptr;

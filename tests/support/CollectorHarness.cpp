@@ -1,5 +1,6 @@
 #include "CollectorHarness.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -206,18 +207,45 @@ bool CollectorProcess::Start(const fs::path& root, const std::string& dsn, long 
     const std::string spec = "+" + std::to_string(offsetSeconds) + " x" + std::to_string(speed);
     const std::string program = (root / "Kelvg").string();
     std::vector<std::string> argv = {program, dsn, "system"};
+    if (Headless) argv.push_back("--headless");
     if (where == PasswordIn::Argument) argv.push_back(password);
+    if (where == PasswordIn::File) argv.push_back("--password-file=" + PasswordFile);
+    int input[2] = {-1, -1};
+    if (where == PasswordIn::StandardInput && pipe(input) != 0) return false;
     pid_ = fork();
     if (pid_ > 0) setpgid(pid_, pid_);
-    if (pid_ != 0) return pid_ > 0;
+    if (pid_ != 0) {
+        if (input[0] < 0) return pid_ > 0;
+        close(input[0]);
+        // A short line fits the pipe: written at once, whenever the child reads it.
+        const std::string line = password + "\n";
+        const bool written =
+            pid_ > 0 && write(input[1], line.data(), line.size()) == static_cast<ssize_t>(line.size());
+        close(input[1]);
+        return written;
+    }
     setpgid(0, 0);
     if (chdir(root.c_str()) != 0) _exit(127);
+    if (input[0] >= 0 && (dup2(input[0], STDIN_FILENO) < 0 || close(input[0]) != 0 || close(input[1]) != 0)) _exit(127);
+    if (!StderrFile.empty()) {
+        const int err = open(StderrFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        if (err < 0 || dup2(err, STDERR_FILENO) < 0) _exit(127);
+    }
     setenv("ODBCINI", (root / "odbc.ini").c_str(), 1);
     setenv("XDG_RUNTIME_DIR", (root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", Platform.c_str(), 1);
     setenv("TZ", "UTC", 1);
+    if (Headless) {
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) unsetenv(display);
+    } else {
+        setenv("QT_QPA_PLATFORM", Platform.c_str(), 1);
+    }
     if (where == PasswordIn::Environment) setenv("KELV_PASSWORD", password.c_str(), 1);
     ExecUnderFakeTime(spec, argv);
+}
+
+void CollectorProcess::Signal(int signal) const
+{
+    if (pid_ > 0) kill(pid_, signal);
 }
 
 bool CollectorProcess::EndedByItself(int& status)

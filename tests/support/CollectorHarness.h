@@ -93,7 +93,9 @@ bool PollUntil(const std::function<bool()>& stop, int realSeconds, std::chrono::
 // collector as its child, so the process is a group and stops as a whole.
 class CollectorProcess {
 public:
-    enum class PasswordIn { Argument, Environment };
+    // The password as the third argument, in KELV_PASSWORD, as one line of
+    // standard input, or in PasswordFile (--password-file=).
+    enum class PasswordIn { Argument, Environment, StandardInput, File };
 
     CollectorProcess() = default;
     CollectorProcess(const CollectorProcess&) = delete;
@@ -107,6 +109,13 @@ public:
     pid_t Pid() const { return pid_; }
     // Qt platform plugin of the collector: "xcb" puts it on the X display.
     std::string Platform = "offscreen";
+    // --headless, started without DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM.
+    bool Headless = false;
+    std::string PasswordFile;  // for PasswordIn::File
+    // Where the collector's standard error goes ("" : the test's own).
+    std::string StderrFile;
+    // Sends a signal to the collector itself (not its group).
+    void Signal(int signal) const;
     // True once, when the collector has ended by itself; status is the wait status.
     bool EndedByItself(int& status);
     bool Running();
