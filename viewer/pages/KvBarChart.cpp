@@ -73,7 +73,9 @@ struct TKvBarChart::TSeries {
 };
 
 TKvBarChart::TKvBarChart(QWidget* parent, bool stacked)
-    : QChartView(parent), chart_(new QChart()) {
+    // The view is given its chart at construction: a view made without one
+    // makes a default chart that setChart() would leave to no owner.
+    : QChartView(new QChart(), parent), chart_(chart()) {
     if (stacked)
         bars_ = new QHorizontalStackedBarSeries();
     else
@@ -98,7 +100,6 @@ TKvBarChart::TKvBarChart(QWidget* parent, bool stacked)
     // No padding inside the chart's frame: in a low chart the padding takes
     // the height the axis labels need, and they are cut to "...".
     chart_->layout()->setContentsMargins(0, 0, 0, 0);
-    setChart(chart_);
     setRubberBand(QChartView::NoRubberBand);
     setRenderHint(QPainter::Antialiasing);
     connect(chart_, &QChart::plotAreaChanged, this, [this] { PlaceMarks(); });
