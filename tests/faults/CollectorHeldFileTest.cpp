@@ -2,6 +2,9 @@
 // runs: ended from its window, it gives the lines kept back a last try and
 // logs each one still refused with its figures; a latch file that cannot be
 // read is left as it is and gets the kept growth once it can be read again.
+#include <fcntl.h>
+#include <stdio.h>
+
 #include <fstream>
 
 #include "CollectorRun.h"
@@ -82,8 +85,13 @@ TEST_F(CollectorHeldFiles, AnUnreadableLatchFileIsLeftAloneAndGetsTheHoursGrowth
                            "Is a directory"}), 1) << "once, not at every try";
 
     // Readable again: the kept growth of hour 11 is added to the day's totals.
-    std::filesystem::remove(mlFile);
-    std::ofstream(mlFile, std::ios::binary) << totals;
+    // The file comes back whole in one step, as a restore by rename does: a
+    // tick between removing the directory and writing the file would find
+    // no file (a new day) or an empty one.
+    const auto restored = root_ / "ML.restored";
+    std::ofstream(restored, std::ios::binary) << totals;
+    ASSERT_EQ(::renameat2(AT_FDCWD, restored.c_str(), AT_FDCWD, mlFile.c_str(), RENAME_EXCHANGE), 0);
+    std::filesystem::remove(restored);
     ASSERT_TRUE(WaitUntilCollectorTime(At(12, 4)));
     Stop();
     long long chains = 0;
