@@ -200,6 +200,18 @@ void TWatchedInstance::ReadFigures(TInstanceReading& r)
     });
 }
 
+// The driver manager checks every call's handle against the list of all
+// statements of the process: statements kept between scrapes by hundreds of
+// instances would make every call of every instance walk that list.
+void TWatchedInstance::ReleaseStatements()
+{
+    try {
+        query_.FreeStatements(0);
+    } catch (...) {
+        // A statement of a lost connection is released with the connection.
+    }
+}
+
 TInstanceReading TWatchedInstance::Collect()
 {
     TInstanceReading reading;
@@ -212,6 +224,7 @@ TInstanceReading TWatchedInstance::Collect()
         if (!TryConnect(reading.Error)) return reading;
     }
     ReadFigures(reading);
+    ReleaseStatements();
     if (db_.ConnectionLost()) {
         // Figures of a connection that broke halfway are no figures.
         const std::string why = "connection lost: " + db_.LossMessage();

@@ -55,6 +55,7 @@ private:
     bool TryConnect(std::string& error);
     void NoteFailure(const std::string& error, bool refusedCredentials);
     void ReadFigures(TInstanceReading& reading);
+    void ReleaseStatements();
     // Runs one group of the exporter's own statements; false when it failed.
     template <typename Body>
     bool ReadGroup(TFigureGroup group, Body body);
